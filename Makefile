@@ -1,0 +1,47 @@
+# Thin front for CMake. `make` builds build/quillmend; see README for the rest.
+JOBS ?= 2
+WERROR ?= $(if $(CI),ON,OFF)
+MINGW := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
+
+.PHONY: all build test unit asan windows run bench clean
+
+all: build
+
+build:
+	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=$(WERROR) >/dev/null
+	@cmake --build build -j $(JOBS)
+
+asan:
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_WERROR=$(WERROR) >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+
+unit: build
+	cd build && ctest -j $(JOBS) --output-on-failure
+
+test: build asan
+	cd build && ctest -j $(JOBS) --output-on-failure
+	cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
+ifneq ($(MINGW),)
+	@$(MAKE) --no-print-directory windows
+else
+	@echo "make test: x86_64-w64-mingw32-g++ not found, Windows cross build SKIPPED (install mingw-w64 to check it)"
+endif
+
+windows:
+	@cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DQM_TESTS=OFF -DQM_WERROR=$(WERROR) >/dev/null
+	@cmake --build build-windows -j $(JOBS)
+	@echo "Windows program: build-windows/quillmend.exe"
+
+# Repairs a fresh copy of the bundled example; answers come from the terminal or a pipe.
+run: build
+	@rm -rf build/run && mkdir -p build/run && cp -r examples/demo/. build/run/
+	@cp examples/alias.ini build/ 2>/dev/null || true
+	cd build/run && ../quillmend model.pmx
+
+bench:
+	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build -j $(JOBS) --target pmx_bench
+	./build/pmx_bench
+
+clean:
+	rm -rf build build-asan build-windows

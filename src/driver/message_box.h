@@ -1,0 +1,19 @@
+// Box texts built twice from the same fragments: ANSI (printed and shown by
+// MessageBoxA) and UTF-16 (shown by MessageBoxW).
+#pragma once
+#include <cstdint>
+
+enum { BOX_TEXT_CAP = 4096 };
+
+struct BoxText {
+  char ansi[BOX_TEXT_CAP];
+  char16_t wide[BOX_TEXT_CAP];
+};
+void box_clear(BoxText* b);
+// A Japanese fragment (Shift-JIS): console_cat to the ANSI text, sjis_cat_wide to the UTF-16 text.
+void box_add(BoxText* b, const char* sjis);
+// A name with its ANSI and UTF-16 forms, each entering its own text.
+void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName);
+// Prints the ANSI text, shows the UTF-16 box when useWide, else the ANSI box.
+// Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
+int box_show(const BoxText* b, uint32_t type, bool useWide);

@@ -1,0 +1,124 @@
+// The OS seam: everything that differs between Windows and POSIX.
+// Exactly one of os_win32.cpp and os_posix.cpp implements it. Paths inside the
+// program always use backslashes; the POSIX backend converts at this seam.
+#pragma once
+#include <cstdio>
+#include <cstdint>
+
+// ---- process start ---------------------------------------------------------
+// Called first thing from main with the vector the C runtime gave. On POSIX the
+// vector is UTF-8 and is converted to Shift-JIS here; on Windows it is kept.
+void os_init(int argc, char** argv);
+// The ANSI (Shift-JIS) argument vector, backslash form. Valid after os_init.
+int os_ansi_argc();
+char** os_ansi_argv();
+// The process's UTF-16 command line (GetCommandLineW or the POSIX equivalent).
+const char16_t* os_command_lineW();
+
+// ---- files by UTF-16 path (the handle backend) ------------------------------
+typedef void* os_file;
+#define OS_BAD_FILE ((os_file)0)
+// Existing file, read only, no sharing. OS_BAD_FILE on failure (see os_last_error).
+os_file os_open_readW(const char16_t* path);
+// Create or truncate for writing, no sharing.
+os_file os_create_writeW(const char16_t* path);
+// Return 1 on success (bytes moved in *done), 0 on failure, as ReadFile/WriteFile.
+int os_read(os_file f, void* buf, uint32_t n, uint32_t* done);
+int os_write(os_file f, const void* buf, uint32_t n, uint32_t* done);
+enum { OS_SEEK_SET = 0, OS_SEEK_CUR = 1, OS_SEEK_END = 2 };
+// Low 32 bits of the new position, or 0xFFFFFFFF on failure (SetFilePointer).
+uint32_t os_seek(os_file f, int32_t offset, int whence);
+int os_close(os_file f);  // 1 on success
+// Windows error code of the last failing call of this seam (errno mapped on POSIX).
+uint32_t os_last_error();
+enum {
+  OS_ERROR_FILE_NOT_FOUND = 2,
+  OS_ERROR_PATH_NOT_FOUND = 3,
+  OS_ERROR_ACCESS_DENIED = 5,
+};
+
+// ---- files by Shift-JIS path (the C-stream backend) --------------------------
+// fopen with the path converted for the system first (identity on Windows).
+FILE* os_fopen(const char* sjisPath, const char* mode);
+// Deletes a file; used to remove a failed output. 0 on success.
+int os_removeA(const char* sjisPath);
+int os_removeW(const char16_t* path);
+
+// ---- directory search ---------------------------------------------------------
+typedef void* os_find;
+#define OS_BAD_FIND ((os_find)0)
+// First/next entry matching a path or a wildcard pattern. The entry's name alone
+// (no folder) goes to name (cap units/bytes, always terminated, cut if longer);
+// *isDir tells whether it is a folder. First returns OS_BAD_FIND when nothing
+// matches; next returns 0 when there is no further entry.
+os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir);
+int os_find_nextW(os_find h, char16_t* name, int cap, int* isDir);
+os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir);
+int os_find_nextA(os_find h, char* name, int cap, int* isDir);
+void os_find_close(os_find h);
+
+// ---- current folder -------------------------------------------------------------
+// Length written (without terminator), or 0 on failure, as GetCurrentDirectory.
+uint32_t os_current_dirA(char* buf, uint32_t cap);
+uint32_t os_current_dirW(char16_t* buf, uint32_t cap);
+
+// ---- system facts ------------------------------------------------------------------
+// Windows: GetVersion refined by RtlGetVersion (major + minor/10, or the build
+// formula for 10.0). POSIX: 0.
+float os_windows_version();
+// POSIX writes its own version line (" on %s %s " from uname) and returns 1;
+// Windows returns 0 and the caller uses its version table.
+int os_version_line(char* buf, int cap);
+uint32_t os_console_output_cp();
+uint16_t os_user_lang_id();
+int os_is_dbcs_lead(unsigned char b);  // IsDBCSLeadByte for the ANSI code page
+void os_sleep(uint32_t ms);
+
+// ---- console -----------------------------------------------------------------------
+// Raw bytes for stdout, already in the console's encoding (console.cpp converts).
+void os_console_write(const char* bytes, size_t n);
+void os_console_flush();
+// POSIX: 1 when the terminal's locale is Shift-JIS and bytes pass unchanged.
+int os_console_passthrough();
+
+// ---- message boxes -----------------------------------------------------------------
+enum {
+  OS_MB_OK = 0x0,
+  OS_MB_OKCANCEL = 0x1,
+  OS_MB_YESNOCANCEL = 0x3,
+  OS_MB_ICONINFORMATION = 0x40,
+  OS_MB_TOPMOST = 0x40000,
+};
+enum { OS_IDOK = 1, OS_IDCANCEL = 2, OS_IDYES = 6, OS_IDNO = 7 };
+// No owner window. Return the button id, 0 or -1 on failure (as MessageBox).
+int os_message_boxA(const char* text, const char* caption, uint32_t type);
+int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type);
+
+// ---- open-file dialog -------------------------------------------------------------
+// The fields of OPENFILENAME that the program sets; the backend fills the real one.
+struct os_ofnW {
+  uint32_t structSize;       // 76: OPENFILENAME_SIZE_VERSION_400
+  const char16_t* filter;    // pairs of strings, ends in an empty string
+  uint32_t filterIndex;
+  char16_t* file;            // in: initial name, out: chosen full path
+  uint32_t maxFile;
+  const char16_t* initialDir;  // null for none
+  const char16_t* title;
+  uint32_t flags;            // 0x1800: OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
+  const char16_t* defExt;    // null for none
+};
+struct os_ofnA {
+  uint32_t structSize;
+  const char* filter;
+  uint32_t filterIndex;
+  char* file;
+  uint32_t maxFile;
+  const char* initialDir;
+  const char* title;
+  uint32_t flags;
+  const char* defExt;
+};
+// Nonzero when the user chose a file (GetOpenFileName).
+int os_get_open_file_nameW(os_ofnW* req);
+int os_get_open_file_nameA(os_ofnA* req);
+uint32_t os_comm_dlg_extended_error();

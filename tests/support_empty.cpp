@@ -1,0 +1,1 @@
+// Placeholder so the support library has a source before helpers exist.

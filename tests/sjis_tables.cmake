@@ -1,0 +1,7 @@
+# The committed code tables must equal a fresh generation.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME sjis_tables_fresh
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/gen_sjis_tables.py
+            --check ${CMAKE_SOURCE_DIR}/src/text/sjis_tables.cpp)
+endif()

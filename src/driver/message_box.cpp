@@ -1,0 +1,36 @@
+// Box texts: one set of fragments, two texts (ANSI for the console and
+// MessageBoxA, UTF-16 for MessageBoxW).
+#include "driver/message_box.h"
+
+#include "platform/console.h"
+#include "platform/os.h"
+#include "platform/paths.h"
+#include "text/sjis.h"
+
+namespace {
+const char kCaption[] = "Quillmend";
+const char16_t kCaptionW[] = u"Quillmend";
+const uint32_t kBoxStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
+}  // namespace
+
+void box_clear(BoxText* b) {
+  b->ansi[0] = 0;
+  b->wide[0] = 0;
+}
+
+void box_add(BoxText* b, const char* sjis) {
+  if (!sjis) return;
+  console_cat(b->ansi, BOX_TEXT_CAP, sjis);
+  sjis_cat_wide(b->wide, BOX_TEXT_CAP, sjis);
+}
+
+void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName) {
+  if (ansiName) sjis_append(b->ansi, BOX_TEXT_CAP, ansiName);
+  if (wideName) wide_cat(b->wide, BOX_TEXT_CAP, wideName);
+}
+
+int box_show(const BoxText* b, uint32_t type, bool useWide) {
+  con_printf("%s", b->ansi);
+  if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);
+  return os_message_boxA(b->ansi, kCaption, type | kBoxStyle);
+}

@@ -1,0 +1,118 @@
+// Run settings of the driver and the option scanner shared by start-up and the
+// model loop's second pass.
+#include "driver/run_settings.h"
+
+#include <cstdlib>
+
+#include "platform/console.h"
+
+float ErrorAdmittance = 1.5f;
+ConvSettings Conv = {15};
+CancelSettings Cancel = {{0}};
+TwistSettings Twist = {0};
+
+char programPath[520];
+char16_t programPathW[520];
+char programFolder[520];
+char16_t programFolderW[520];
+
+namespace {
+
+// Only the low byte of an option value is kept, read back as a signed byte.
+signed char low_byte(long v) { return (signed char)(unsigned char)(v & 0xFF); }
+
+const char* skip_equals(const char* p) { return *p == '=' ? p + 1 : p; }
+
+// strtol: blanks and a sign allowed; with no digits the value is 0 and *end == p.
+long read_long(const char* p, const char** end) {
+  char* e = nullptr;
+  long v = strtol(p, &e, 10);
+  *end = e;
+  return v;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+void scan_option_entry(const char* entry, bool echo) {
+  const char* p = entry;
+  while (*p) {
+    char c = *p++;
+    const char* end = p;
+    switch (c) {
+      case '-':
+      case '/':
+        break;
+      case 'D':
+      case 'd': {
+        long v = read_long(skip_equals(p), &end);
+        p = end;
+        if (echo) {
+          Info.displayLevel = low_byte(v);
+          con_printf("Info.displayLevel = %ld. \n", (long)Info.displayLevel);
+        }
+        break;
+      }
+      case 'E':
+      case 'e': {
+        if (*p == 'A' || *p == 'a') p++;
+        p = skip_equals(p);
+        char* e = nullptr;
+        double v = strtod(p, &e);
+        p = e;
+        if (echo) {
+          ErrorAdmittance = (float)v;
+          con_printf("ErrorAdmittance = %g \n", (double)ErrorAdmittance);
+        }
+        break;
+      }
+      case 'M':
+      case 'm': {
+        long v = read_long(skip_equals(p), &end);
+        p = end;
+        if (echo) {
+          Conv.mode = low_byte(v);
+          con_printf("Conv.mode = %ld. \n", (long)Conv.mode);
+        }
+        break;
+      }
+      case 'N':
+      case 'n':
+        if (*p == 'D' || *p == 'd') {
+          p = skip_equals(p + 1);
+          signed char v = 1;
+          if (is_digit(*p)) {
+            v = low_byte(read_long(p, &end));
+            p = end;
+          }
+          if (echo) {
+            Cancel.displaying.dialogue = v;
+            con_printf("Cancel.displaying.dialogue = %d \n", (int)Cancel.displaying.dialogue);
+          }
+        } else {
+          // An N on its own takes a number and drops it.
+          read_long(skip_equals(p), &end);
+          p = end;
+        }
+        break;
+      case 'T':
+      case 't': {
+        const char* start = skip_equals(p);
+        long v = read_long(start, &end);
+        p = end;
+        // A bare T switches the check on.
+        signed char value = (end == start) ? 1 : low_byte(v);
+        if (echo) {
+          Twist.check = value;
+          con_printf("Twist.check = %d \n", (int)Twist.check);
+        }
+        break;
+      }
+      default:
+        // The value as a signed byte: bytes from 0x80 show as FFFFFFxx.
+        con_printf("\nOption error: <%c> %02X", c, (unsigned)(int)(signed char)c);
+        break;
+    }
+  }
+}

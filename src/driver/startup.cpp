@@ -1,0 +1,178 @@
+// Start-up: system facts, language, banner, the two argument lists, the
+// program's folder and the option pass; then the model loop takes over.
+#include <cstdio>
+
+#include "driver/driver.h"
+#include "driver/run_settings.h"
+#include "platform/arg_list.h"
+#include "platform/console.h"
+#include "platform/file_io.h"
+#include "platform/os.h"
+#include "platform/paths.h"
+#include "text/sjis.h"
+
+namespace {
+
+const char kTitle[] = "Quillmend  V1.02  (c) 2026 Quillmend developers";
+// (日本語環境)
+const char kTagJapanese[] = "(\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
+// (UTF-8日本語環境)
+const char kTagUtf8Japanese[] = "(UTF-8\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
+const char kFolderFailed[] = "(Obtaining exe dir failed.) \n";
+const uint32_t kCurDirCap = 260;
+
+bool is_option_entry(const char* s) { return s[0] == '-' || s[0] == '/'; }
+
+}  // namespace
+
+LangFlags lang_flags_for(uint16_t langId, uint32_t consoleCp, bool dbcsAnsi) {
+  LangFlags f = {false, false, false};
+  if (langId != 0x0411) return f;
+  f.japanese = true;
+  if (consoleCp == 65001) {
+    f.utf8Console = true;
+  } else if (consoleCp == 932 && dbcsAnsi) {
+    f.sjisConsole = true;
+  }
+  return f;
+}
+
+void startup_environment() {
+  Info.osVersion = os_windows_version();
+  consoleCodePage = os_console_output_cp();
+  // 0x92 is a lead byte exactly when the ANSI code page is a double-byte one.
+  Lang = lang_flags_for(os_user_lang_id(), consoleCodePage, os_is_dbcs_lead(0x92) != 0);
+}
+
+void version_line_for(char* buf, int cap, float osVersion) {
+  if (cap <= 0) return;
+  struct Row { float atLeast; const char* text; };
+  // XP sits at 5.2 and 2000 at 5.1, one row higher than their real numbers.
+  static const Row rows[] = {
+      {6.3f, " on Windows 8.1 "}, {6.2f, " on Windows 8 "},  {6.1f, " on Windows 7 "},
+      {6.0f, " on Windows Vista "}, {5.2f, " on Windows XP "}, {5.1f, " on Windows 2000 "},
+  };
+  // The version is major + minor / 10 in single precision; allow for its rounding.
+  const float slack = 0.001f;
+  if (osVersion + slack >= 10.0f) {
+    snprintf(buf, (size_t)cap, " on Windows %g ", (double)osVersion);
+    return;
+  }
+  for (const Row& r : rows) {
+    if (osVersion + slack >= r.atLeast) {
+      snprintf(buf, (size_t)cap, "%s", r.text);
+      return;
+    }
+  }
+  snprintf(buf, (size_t)cap, "%s", " on Windows 95-98,Me ");
+}
+
+void startup_banner() {
+  con_puts(kTitle);
+  char line[256];
+  if (os_version_line(line, (int)sizeof line) != 1) version_line_for(line, (int)sizeof line, Info.osVersion);
+  con_printf("%s", line);
+  if (japanese_mode()) {
+    con_printf("%s", kTagJapanese);
+  } else if (Lang.japanese && Lang.utf8Console) {
+    char utf8[64];
+    sjis_to_utf8(utf8, (int)sizeof utf8, kTagUtf8Japanese);
+    con_printf("%s", utf8);
+  } else {
+    con_printf("(English mode) ");
+  }
+  con_printf("\n");
+}
+
+void program_folder_for(char* dst, int cap, const char* path, uint32_t (*curdir)(char*, uint32_t)) {
+  if (cap <= 0) return;
+  dst[0] = 0;
+  dirpart(dst, cap, path);
+  if (dst[0]) return;
+  char cur[kCurDirCap];
+  uint32_t n = curdir(cur, kCurDirCap);
+  // A result as large as the buffer is the size it would need: nothing was written.
+  if (n == 0 || n >= kCurDirCap) {
+    con_printf("%s", kFolderFailed);
+    dst[0] = 0;
+    return;
+  }
+  sjis_copy(dst, cap, cur);
+  sjis_append(dst, cap, "\\");
+}
+
+void program_folder_forW(char16_t* dst, int cap, const char16_t* path,
+                         uint32_t (*curdir)(char16_t*, uint32_t)) {
+  if (cap <= 0) return;
+  dst[0] = 0;
+  dirpartW(dst, cap, path);
+  if (dst[0]) return;
+  char16_t cur[kCurDirCap];
+  uint32_t n = curdir(cur, kCurDirCap);
+  if (n == 0 || n >= kCurDirCap) {
+    con_printf("%s", kFolderFailed);
+    dst[0] = 0;
+    return;
+  }
+  wide_cpy(dst, cap, cur);
+  wide_cat(dst, cap, u"\\");
+}
+
+void startup_lists(int argc, char** argv, const char16_t* cmdline) {
+  arglist_resetW(&wideArgs);
+  splitcmdlineW(&wideArgs, cmdline);
+  programPathW[0] = 0;
+  if (wideArgs.count > 0) wide_cpy(programPathW, 520, wideArgs.entries[0]);
+  program_folder_forW(programFolderW, 520, programPathW, os_current_dirW);
+
+  arglist_reset(&ansiArgs);
+  for (int i = 0; i < argc; i++) {
+    if (i >= ARG_MAX_ENTRIES) {
+      con_printf("Too many command line parameters.\n");
+      break;
+    }
+    addarg(&ansiArgs, argv[i]);
+  }
+  programPath[0] = 0;
+  if (ansiArgs.count > 0) sjis_copy(programPath, (int)sizeof programPath, ansiArgs.entries[0]);
+  program_folder_for(programFolder, (int)sizeof programFolder, programPath, os_current_dirA);
+}
+
+void test_open_report(const char* ansiPath, const char16_t* widePath) {
+  if (rfprobe(ansiPath ? ansiPath : "") == 0) {
+    rfclose();
+    con_printf(" -- correctly opened in ANSI or UTF-8. \n");
+    return;
+  }
+  con_printf(" -- could not open in ANSI or UTF-8. \n");
+  if (rfprobeW(widePath ? widePath : u"") == 0) {
+    rfclose();
+    con_printf(" -- correctly opened in UTF-16. \n");
+  } else {
+    con_printf(" -- could not open in UTF-16. (***) \n");
+  }
+}
+
+void startup_options() {
+  Info.displayLevel = 0;
+  Conv.mode = 15;
+  Cancel.displaying.dialogue = 0;
+  Twist.check = 0;
+  for (int i = 1; i < ansiArgs.count; i++) {
+    const char* entry = ansiArgs.entries[i];
+    if (is_option_entry(entry)) {
+      scan_option_entry(entry, true);
+    } else {
+      test_open_report(entry, i < wideArgs.count ? wideArgs.entries[i] : u"");
+    }
+  }
+}
+
+int startup_main(int argc, char** argv) {
+  startup_environment();
+  os_sleep(500);
+  startup_banner();
+  startup_lists(argc, argv, nullptr);
+  startup_options();
+  return model_loop();
+}

@@ -1,0 +1,528 @@
+// Conversions between Shift-JIS, UTF-16, UTF-16LE and UTF-8 over the code
+// tables. Nothing here allocates; every output is bounded by its capacity.
+#include "text/sjis.h"
+
+#include "platform/console.h"
+#include "platform/os.h"
+#include "platform/paths.h"
+#include "platform/settings.h"
+#include "text/sjis_tables.h"
+
+namespace {
+
+typedef unsigned char u8;
+
+// Plain conversions stop after this many source bytes or units.
+const int kMaxSource = 9998;
+const int kMaxWideScan = 9999;
+const int kMaxWideLen = 4999;
+const int kCatUtf8Scan = 520;
+
+bool is_high_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool is_low_surrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool is_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDFFF; }
+
+// Writes a Shift-JIS code, one byte below 0x100, else high byte first, when it
+// fits in front of the terminator.
+bool put_sjis(char* dst, int cap, int& n, uint32_t code) {
+  int len = code < 0x100 ? 1 : 2;
+  if (n + len > cap - 1) return false;
+  if (len == 2) dst[n++] = static_cast<char>(code >> 8);
+  dst[n++] = static_cast<char>(code & 0xFF);
+  return true;
+}
+
+bool put_utf8(char* dst, int cap, int& n, uint32_t cp) {
+  u8 buf[4];
+  int len;
+  if (cp < 0x80) {
+    buf[0] = static_cast<u8>(cp);
+    len = 1;
+  } else if (cp < 0x800) {
+    buf[0] = static_cast<u8>(0xC0 | cp >> 6);
+    buf[1] = static_cast<u8>(0x80 | (cp & 0x3F));
+    len = 2;
+  } else if (cp < 0x10000) {
+    buf[0] = static_cast<u8>(0xE0 | cp >> 12);
+    buf[1] = static_cast<u8>(0x80 | (cp >> 6 & 0x3F));
+    buf[2] = static_cast<u8>(0x80 | (cp & 0x3F));
+    len = 3;
+  } else {
+    buf[0] = static_cast<u8>(0xF0 | (cp >> 18 & 0x07));
+    buf[1] = static_cast<u8>(0x80 | (cp >> 12 & 0x3F));
+    buf[2] = static_cast<u8>(0x80 | (cp >> 6 & 0x3F));
+    buf[3] = static_cast<u8>(0x80 | (cp & 0x3F));
+    len = 4;
+  }
+  if (n + len > cap - 1) return false;
+  for (int i = 0; i < len; i++) dst[n++] = static_cast<char>(buf[i]);
+  return true;
+}
+
+// UTF-16LE units, room for the terminating zero unit kept.
+bool put_units_le(char* dst, int capBytes, int& n, const uint16_t* units, int count) {
+  if (n + 2 * count > capBytes - 2) return false;
+  for (int i = 0; i < count; i++) {
+    dst[n++] = static_cast<char>(units[i] & 0xFF);
+    dst[n++] = static_cast<char>(units[i] >> 8);
+  }
+  return true;
+}
+
+void end_utf16le(char* dst, int capBytes, int n) {
+  if (n + 2 <= capBytes) {
+    dst[n] = 0;
+    dst[n + 1] = 0;
+  } else if (capBytes > 0) {
+    dst[0] = 0;  // only reachable with capBytes == 1
+  }
+}
+
+// Code point of a Shift-JIS code for the wide conversions.
+uint32_t decode_plain(uint32_t code) {
+  uint32_t cp = sjis_to_uni(code);
+  // The NEC row-13 symbols have no table entry; the ANSI code page has them.
+  if (cp == 0) cp = sjis_override_decode(code);
+  return cp;
+}
+
+// Appends Shift-JIS to a wide string that already holds n units.
+int sjis_wide_from(char16_t* dst, int cap, int n, const char* src) {
+  const u8* p = reinterpret_cast<const u8*>(src);
+  int i = 0;
+  while (i < kMaxSource && p[i]) {
+    u8 b = p[i];
+    uint32_t cp;
+    int len = 1;
+    if (os_is_dbcs_lead(b)) {
+      if (!p[i + 1]) break;  // pair cut by the terminator
+      cp = decode_plain(static_cast<uint32_t>(b) << 8 | p[i + 1]);
+      if (cp == 0) cp = '?';
+      len = 2;
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      cp = sjis_to_uni(b);  // half-width katakana, as the ANSI code page reads them
+    } else {
+      cp = b;
+    }
+    int units = cp >= 0x10000 ? 2 : 1;
+    if (n + units > cap - 1) break;
+    if (units == 2) {
+      uint32_t v = cp - 0x10000;
+      dst[n++] = static_cast<char16_t>(0xD800 | v >> 10);
+      dst[n++] = static_cast<char16_t>(0xDC00 | (v & 0x3FF));
+    } else {
+      dst[n++] = static_cast<char16_t>(cp);
+    }
+    i += len;
+  }
+  dst[n] = 0;
+  return i;
+}
+
+// One step of the walk of sjis_to_utf8 / sjis_to_utf16le.
+enum StepKind { STEP_END, STEP_CHAR, STEP_NO_ENTRY, STEP_DROPPED };
+struct SjisStep {
+  int kind;
+  int len;          // bytes consumed
+  uint32_t code;    // the Shift-JIS code (pairs and single bytes)
+  uint32_t cp;      // decoded code point when kind == STEP_CHAR
+  bool lowTrail;    // lead 0x81-0x9F / 0xE0-0xFC with trail 0x00-0x3F
+};
+
+SjisStep sjis_step(const u8* p, int& status) {
+  SjisStep s = {STEP_END, 0, 0, 0, false};
+  u8 b = p[0];
+  if (b == 0) return s;
+  if (b < 0x80 || (b >= 0xA0 && b <= 0xDF)) {
+    s.kind = STEP_CHAR;
+    s.len = 1;
+    s.code = b;
+    s.cp = b == 0x5C ? 0x5C : sjis_to_uni(b);
+    if (s.cp == 0) s.cp = b;  // 0xA0 stands for itself
+    return s;
+  }
+  if (b >= 0xFD) {
+    status |= SJIS_STATUS_HIGH_BYTES;
+    s.kind = STEP_DROPPED;
+    s.len = 1;
+    return s;
+  }
+  if (b == 0x80) status &= SJIS_STATUS_LEAD80;
+  if (b >= 0xE0) status |= SJIS_STATUS_HIGH_BYTES;
+  u8 t = p[1];
+  if (t == 0) {
+    status &= SJIS_STATUS_CUT_LEAD;
+    return s;  // lead byte dropped, walk ends
+  }
+  s.len = 2;
+  s.code = static_cast<uint32_t>(b) << 8 | t;
+  if (b == 0x80) {
+    s.kind = STEP_NO_ENTRY;  // lead 0x80 is never decoded
+    return s;
+  }
+  uint32_t cp = 0;
+  if (b <= 0x9F) cp = sjis_override_decode(s.code);
+  if (cp == 0) cp = sjis_to_uni(s.code);
+  s.kind = cp ? STEP_CHAR : STEP_NO_ENTRY;
+  s.cp = cp;
+  s.lowTrail = t <= 0x3F;
+  return s;
+}
+
+void report_low_trail(const SjisStep& s, int& status) {
+  if (!s.lowTrail) return;
+  con_printf("[%02X %02X(x)](2nd byte==0x00-3F) ", static_cast<unsigned>(s.code >> 8),
+             static_cast<unsigned>(s.code & 0xFF));
+  status &= SJIS_STATUS_LOW_TRAIL;
+}
+
+void report_unmapped(uint32_t value, uint32_t code) {
+  con_printf("<<<uni%06X:sjis%06X>>>", static_cast<unsigned>(value),
+             static_cast<unsigned>(code));
+}
+
+}  // namespace
+
+int utf8_next(const char* s, uint32_t* cp) {
+  const u8* p = reinterpret_cast<const u8*>(s);
+  u8 b = p[0];
+  if (b == 0) return 0;
+  if (b < 0x80) {
+    *cp = b;
+    return 1;
+  }
+  int more;
+  uint32_t v;
+  if (b >= 0xC0 && b <= 0xDF) {
+    more = 1;
+    v = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    more = 2;
+    v = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF7) {
+    more = 3;
+    v = b & 0x07;
+  } else {
+    return -1;
+  }
+  for (int i = 1; i <= more; i++) {
+    u8 c = p[i];
+    if (c == 0) return -i;  // the terminator stays
+    if (c < 0x80 || c > 0xBF) return -(i + 1);
+    v = v << 6 | (c & 0x3F);
+  }
+  *cp = v;
+  return more + 1;
+}
+
+int sjis_to_wide(char16_t* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return 0;
+  if (!src) {
+    dst[0] = 0;
+    return 0;
+  }
+  return sjis_wide_from(dst, cap, 0, src);
+}
+
+int sjis_cat_wide(char16_t* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return 0;
+  int limit = cap < kMaxWideScan ? cap : kMaxWideScan;
+  int n = 0;
+  while (n < limit && dst[n]) n++;
+  if (n == limit) return 0;  // no terminator: nothing to extend
+  if (!src) return 0;
+  return sjis_wide_from(dst, cap, n, src);
+}
+
+int wide_to_sjis(char* dst, int cap, const char16_t* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0, i = 0;
+  while (src && i < kMaxSource && src[i]) {
+    uint32_t u = src[i];
+    uint32_t code;
+    if (u < 0x80) {
+      code = u;
+    } else {
+      // 0x80-0xFF too: written raw they would be lead bytes swallowing the next byte.
+      code = uni_to_sjis(u);
+      if (u == 0x2661 && code != 0x83BB)
+        con_printf("Assert fail converting unich0x2661 => sjisch0x83BB (%04X). \n",
+                   static_cast<unsigned>(code));
+    }
+    if (code == 0) code = '?';
+    if (!put_sjis(dst, cap, n, code)) break;
+    i++;
+  }
+  dst[n] = 0;
+  return i;
+}
+
+int utf8_to_wide(char16_t* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0, errors = 0;
+  const char* s = src ? src : "";
+  for (;;) {
+    uint32_t cp = 0;
+    int r = utf8_next(s, &cp);
+    if (r == 0) break;
+    if (r < 0) {
+      if (++errors == 2) break;
+      s += -r;
+      continue;
+    }
+    if (r == 4 && cp >= 0x10000) {
+      // The program's own marker for characters beyond the BMP: x and six hex digits.
+      if (n + 7 > cap - 1) break;
+      static const char kHex[] = "0123456789ABCDEF";
+      dst[n++] = u'x';
+      for (int shift = 20; shift >= 0; shift -= 4) dst[n++] = static_cast<char16_t>(kHex[cp >> shift & 0xF]);
+    } else {
+      if (n + 1 > cap - 1) break;
+      dst[n++] = static_cast<char16_t>(cp);
+    }
+    s += r;
+  }
+  dst[n] = 0;
+  if (n + 1 < cap) dst[n + 1] = 0;
+  return errors ? 0 : 7;
+}
+
+int utf16le_to_sjis(char* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0;
+  const u8* p = reinterpret_cast<const u8*>(src);
+  for (int i = 0; p; i += 2) {
+    uint32_t u = p[i] | static_cast<uint32_t>(p[i + 1]) << 8;
+    if (u == 0) break;
+    bool last = false;
+    uint32_t code;
+    if (is_high_surrogate(u)) {
+      code = '?';
+      uint32_t next = p[i + 2] | static_cast<uint32_t>(p[i + 3]) << 8;
+      if (next == 0) last = true;
+      else i += 2;  // the following unit goes with it
+    } else if (u == 0x5C) {
+      code = 0x5C;
+    } else {
+      code = sjis_override_encode(u);
+      if (code == 0) code = uni_to_sjis(u);
+      if (code == 0) code = '?';
+    }
+    if (!put_sjis(dst, cap, n, code) || last) break;
+  }
+  dst[n] = 0;
+  return n;
+}
+
+int utf8_to_sjis(char* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0, errors = 0;
+  const char* s = src ? src : "";
+  for (;;) {
+    uint32_t cp = 0;
+    int r = utf8_next(s, &cp);
+    if (r == 0) break;
+    if (r < 0) {
+      if (++errors == 2) break;
+      s += -r;
+      continue;
+    }
+    uint32_t code = 0;
+    if (r == 1 && cp == 0x5C) {
+      code = 0x5C;
+    } else if (r < 4) {
+      if (r == 3) code = sjis_override_encode(cp);
+      if (code == 0) code = uni_to_sjis(cp);
+    }
+    if (code == 0) code = '?';
+    if (!put_sjis(dst, cap, n, code)) break;
+    s += r;
+  }
+  dst[n] = 0;
+  return errors ? 0 : 7;
+}
+
+int sjis_to_utf8(char* dst, int cap, const char* src) {
+  int status = SJIS_STATUS_START;
+  if (!dst || cap <= 0) return status;
+  int n = 0;
+  const u8* p = reinterpret_cast<const u8*>(src ? src : "");
+  for (;;) {
+    SjisStep s = sjis_step(p, status);
+    if (s.kind == STEP_END) break;
+    if (s.kind == STEP_CHAR) {
+      if (!put_utf8(dst, cap, n, s.cp)) break;
+    } else if (s.kind == STEP_NO_ENTRY) {
+      report_unmapped(0, s.code);
+    }
+    report_low_trail(s, status);
+    p += s.len;
+  }
+  dst[n] = 0;
+  return status;
+}
+
+int sjis_cat_utf8(char* dst, int cap, const char* src) {
+  if (!dst || cap <= 0) return -1;
+  int limit = cap < kCatUtf8Scan ? cap : kCatUtf8Scan;
+  int n = 0;
+  while (n < limit && dst[n]) n++;
+  if (n == limit) return -1;
+  return sjis_to_utf8(dst + n, cap - n, src);
+}
+
+int sjis_to_utf16le(char* dst, int capBytes, const char* src) {
+  int status = SJIS_STATUS_START;
+  if (!dst || capBytes <= 0) return status;
+  int n = 0;
+  const u8* p = reinterpret_cast<const u8*>(src ? src : "");
+  for (;;) {
+    SjisStep s = sjis_step(p, status);
+    if (s.kind == STEP_END) break;
+    if (s.kind != STEP_DROPPED) {
+      // A code without an entry goes out as a unit of its own value.
+      uint32_t v = s.kind == STEP_CHAR ? s.cp : s.code;
+      if (v < 0x10000 && is_surrogate(v)) {
+        report_unmapped(v, s.code);
+      } else {
+        uint16_t units[2];
+        int count = 1;
+        if (v >= 0x10000) {
+          uint32_t w = v - 0x10000;
+          units[0] = static_cast<uint16_t>(0xD800 | w >> 10);
+          units[1] = static_cast<uint16_t>(0xDC00 | (w & 0x3FF));
+          count = 2;
+        } else {
+          units[0] = static_cast<uint16_t>(v);
+        }
+        if (!put_units_le(dst, capBytes, n, units, count)) break;
+      }
+    }
+    report_low_trail(s, status);
+    p += s.len;
+  }
+  end_utf16le(dst, capBytes, n);
+  return status;
+}
+
+void console_cat(char* dst, int cap, const char* src) {
+  if (!dst || cap <= 0 || !src) return;
+  if (japanese_mode())
+    sjis_append(dst, cap, src);
+  else
+    sjis_cat_utf8(dst, cap, src);
+}
+
+int drop_trailing_lead(char* s) {
+  if (!s) return 0;
+  for (int i = 0; s[i];) {
+    if (sjisleadbyte(static_cast<u8>(s[i]))) {
+      if (!s[i + 1]) {
+        s[i] = 0;
+        return 1;
+      }
+      i += 2;
+    } else {
+      i++;
+    }
+  }
+  return 0;
+}
+
+int wide_eq(const char16_t* a, const char16_t* b) {
+  if (!a || !b) return a == b ? 0 : -1;
+  for (int i = 0;; i++) {
+    if (a[i] != b[i]) return -1;
+    if (!a[i]) return 0;
+  }
+}
+
+int wide_len(const char16_t* s) {
+  int n = 0;
+  while (s && n < kMaxWideLen && s[n]) n++;
+  return n;
+}
+
+int wide_cpy(char16_t* dst, int cap, const char16_t* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0;
+  while (src && src[n] && n < cap - 1) {
+    dst[n] = src[n];
+    n++;
+  }
+  // Cut: never keep the first half of a surrogate pair.
+  if (src && src[n] && n > 0 && is_high_surrogate(dst[n - 1]) && is_low_surrogate(src[n])) n--;
+  dst[n] = 0;
+  return n;
+}
+
+int wide_cat(char16_t* dst, int cap, const char16_t* src) {
+  if (!dst || cap <= 0) return 0;
+  int n = 0;
+  while (n < cap && dst[n]) n++;
+  if (n == cap) return 0;
+  return wide_cpy(dst + n, cap - n, src);
+}
+
+int utf16le_eq(const char* a, const char* b) {
+  const u8* pa = reinterpret_cast<const u8*>(a);
+  const u8* pb = reinterpret_cast<const u8*>(b);
+  for (int i = 0;; i += 2) {
+    unsigned ua = pa[i] | pa[i + 1] << 8;
+    unsigned ub = pb[i] | pb[i + 1] << 8;
+    if (ub == 0) return ua == 0 ? 0 : 3;
+    if (ua != ub) return -1;
+  }
+}
+
+int utf16le_bytes(const char* s) {
+  int n = 0;
+  while (s[n] || s[n + 1]) n += 2;
+  return n;
+}
+
+int wide_to_utf8(char* dst, int cap, const char16_t* src) {
+  if (!dst || cap <= 0) return -1;
+  int n = 0;
+  for (int i = 0; src && src[i];) {
+    uint32_t u = src[i];
+    int len = 1;
+    if (is_high_surrogate(u) && is_low_surrogate(src[i + 1])) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (src[i + 1] - 0xDC00);
+      len = 2;
+    } else if (is_surrogate(u)) {
+      u = 0xFFFD;
+    }
+    if (!put_utf8(dst, cap, n, u)) {
+      dst[n] = 0;
+      return -1;
+    }
+    i += len;
+  }
+  dst[n] = 0;
+  return n;
+}
+
+int wide_to_utf16le(char* dst, int capBytes, const char16_t* src) {
+  if (!dst || capBytes <= 0) return -1;
+  int n = 0;
+  for (int i = 0; src && src[i];) {
+    uint16_t units[2] = {src[i], 0};
+    int count = 1;
+    if (is_high_surrogate(units[0]) && is_low_surrogate(src[i + 1])) {
+      units[1] = src[i + 1];
+      count = 2;
+    }
+    if (!put_units_le(dst, capBytes, n, units, count)) {
+      end_utf16le(dst, capBytes, n);
+      return -1;
+    }
+    i += count;
+  }
+  if (capBytes < 2) {
+    dst[0] = 0;
+    return -1;
+  }
+  end_utf16le(dst, capBytes, n);
+  return n;
+}

@@ -1,0 +1,365 @@
+#include "driver/driver.h"
+#include "driver/message_box.h"
+#include "driver/run_settings.h"
+#include "driver/texture_repair.h"
+#include "platform/arg_list.h"
+#include "platform/console.h"
+#include "platform/os.h"
+#include "platform/paths.h"
+#include "platform/settings.h"
+#include "pmx/model_store.h"
+#include "pmx/pmx.h"
+#include "text/alias_file.h"
+#include "text/sjis.h"
+
+#include <cstring>
+
+namespace {
+
+// Per-model state, rebuilt for every entry of the loop.
+char ansiPath[PATHBUF_CAP];
+char16_t widePath[PATHBUF_CAP];
+bool ansiPathUnusable, widePathUnusable;
+char diskName[PATHBUF_CAP];
+char16_t diskNameW[PATHBUF_CAP];
+char outPath[PATHBUF_CAP];
+char16_t outPathW[PATHBUF_CAP];
+char piece[PATHBUF_CAP];
+char16_t pieceW[PATHBUF_CAP];
+BoxText box;
+
+// Run state.
+int resultCode = 0;
+int savedCount = 0;
+
+const uint32_t kAskStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
+
+bool use_wide_box() { return ansiPathUnusable && !widePathUnusable; }
+
+// " %s \r\n" with a name in both forms.
+void add_name_line(const char* name, const char16_t* nameW) {
+  box_add(&box, " ");
+  box_add_name(&box, name, nameW);
+  box_add(&box, " \r\n");
+}
+
+void find_disk_names(const char* path, const char16_t* pathW) {
+  if (!path[0] || findfile(diskName, sizeof diskName, path) != 0) diskName[0] = 0;
+  if (!pathW[0] || findfileW(diskNameW, PATHBUF_CAP, pathW) != 0) diskNameW[0] = 0;
+}
+
+// A path whose ANSI form cannot name the file has no ANSI on-disk name; its
+// UTF-16 name decides then. A file that is not there at all is judged by the
+// name in its path, so it is not asked about an extension it does have.
+bool has_pmx_extension() {
+  char ext[PATHBUF_CAP];
+  char16_t extW[PATHBUF_CAP];
+  if (!diskName[0] && !diskNameW[0]) {
+    namepartW(pieceW, PATHBUF_CAP, widePath);
+    if (pieceW[0]) return extpartW(extW, PATHBUF_CAP, pieceW) == -1 && headcmpiW(extW, u".PMX") == 0;
+    namepart(piece, sizeof piece, ansiPath);
+    return extpart(ext, sizeof ext, piece) == -1 && headcmpi(ext, ".PMX") == 0;
+  }
+  if (extpartW(extW, PATHBUF_CAP, diskNameW) != -1) return false;
+  if (!diskName[0]) return headcmpiW(extW, u".PMX") == 0;
+  extpart(ext, sizeof ext, diskName);
+  return headcmpi(ext, ".PMX") == 0;
+}
+
+const char* shown_name() {
+  if (diskName[0] || diskNameW[0]) return diskName;
+  namepart(piece, sizeof piece, ansiPath);
+  return piece;
+}
+
+// false: the user declined and the run ends.
+bool confirm_extension(int index) {
+  const char* name = shown_name();
+  const char16_t* nameW = diskNameW;
+  if (!diskName[0] && !diskNameW[0]) {
+    namepartW(pieceW, PATHBUF_CAP, widePath);
+    nameW = pieceW;
+  }
+  box_clear(&box);
+  if (japanese_mode()) {
+    con_printf(" \x83\x82\x83" "f\x83\x8B\x81" "F \n");  // モデル：
+    con_printf("   %s \n", name);
+    // には拡張子 ".PMX" がありません.
+    con_printf(" \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \n");
+    con_printf(" \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? \n");  // 強行しますか?
+    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n   ");
+    box_add_name(&box, name, nameW);
+    box_add(&box, " \r\n \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n");
+    box_add(&box, " \r\n");
+    box_add(&box, " \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? ");
+  } else {
+    con_printf(" Model: \n");
+    con_printf("   %s \n", name);
+    con_printf(" does not have extension \".PMX\" in the file name. \n");
+    con_printf(" Do you like to continue? \n");
+    if (consoleCodePage == 65001) {
+      box_add(&box, " The model file \r\n");
+    } else {
+      box_add(&box, " Model: \r\n   ");
+      box_add_name(&box, name, nameW);
+      box_add(&box, " \r\n");
+    }
+    box_add(&box, " does not have extension \".PMX\" in the file name. \r\n");
+    box_add(&box, " \r\n");
+    box_add(&box, " Do you like to continue? ");
+  }
+  int answer = box_show(&box, OS_MB_OKCANCEL | kAskStyle, use_wide_box());
+  if (answer == OS_IDOK) return true;
+  if (japanese_mode()) {
+    // このファイルの学習処理をスキップ(中断)します.
+    con_printf("\x82\xB1\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8Aw\x8FK\x8F\x88\x97\x9D\x82\xF0"
+               "\x83X\x83L\x83" "b\x83v(\x92\x86\x92" "f)\x82\xB5\x82\xDC\x82\xB7. \n");
+  } else {
+    con_printf("The conversion for this file was skipped (or aborted). \n");
+  }
+  if (index == ansiArgs.count - 1 && savedCount == 0) {
+    con_printf(" \n");
+    if (japanese_mode())  // 更新(変更)されたデータはありません.
+      con_printf("\x8DX\x90V(\x95\xCF\x8DX)\x82\xB3\x82\xEA\x82\xBD\x83" "f\x81[\x83^\x82\xCD\x82\xA0\x82\xE8"
+                 "\x82\xDC\x82\xB9\x82\xF1. \n");
+    else
+      con_printf("No file was modified. \n");
+  }
+  con_printf("\n");
+  os_sleep(700);
+  resultCode |= 16;
+  return false;
+}
+
+// 0 read; otherwise the reader's code of the last attempt.
+int read_model() {
+  int rc = ansiPath[0] ? pmdinforead(ansiPath) : -1;
+  if (rc == 0) return 0;
+  ansiPathUnusable = true;
+  con_printf("Re-opening in UTF-16. \n");
+  rc = widePath[0] ? pmdinforeadW(widePath) : -1;
+  if (rc == 0) return 0;
+  widePathUnusable = true;
+  con_printf("pmdinforead err %d. \n", rc);
+  return rc;
+}
+
+void clear_twist_flags() {
+  for (int i = 0; i < TWIST_REF_COUNT; ++i) pmxModel.twistRef[i].mismatch = 0;
+}
+
+bool any_twist_flag() {
+  for (int i = 0; i < TWIST_REF_COUNT; ++i)
+    if (pmxModel.twistRef[i].mismatch) return true;
+  return false;
+}
+
+// The twist-axis question. Returns false for Cancel; sets *declined on No.
+bool ask_twist_fix(bool* declined) {
+  static const char* const bonesJa[TWIST_REF_COUNT] = {
+      " \x81@\x8D\xB6\x98r\x9D\x80  \r\n",       // 　左腕捩
+      " \x81@\x8D\xB6\x8E\xE8\x9D\x80  \r\n",    // 　左手捩
+      " \x81@\x89" "E\x98r\x9D\x80  \r\n",       // 　右腕捩
+      " \x81@\x89" "E\x8E\xE8\x9D\x80  \r\n",    // 　右手捩
+  };
+  static const char* const bonesEn[TWIST_REF_COUNT] = {
+      " left arm twist \r\n", " left wrist twist \r\n", " right arm twist \r\n", " right wrist twist \r\n"};
+  box_clear(&box);
+  if (japanese_mode()) {
+    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
+    add_name_line(diskName, diskNameW);
+    box_add(&box, " \x92\x86\x82\xCC \r\n");  // 中の
+    for (int i = 0; i < TWIST_REF_COUNT; ++i)
+      if (pmxModel.twistRef[i].mismatch) box_add(&box, bonesJa[i]);
+    // の設定情報に不一致があります.
+    box_add(&box, " \x82\xCC\x90\xDD\x92\xE8\x8F\xEE\x95\xF1\x82\xC9\x95s\x88\xEA\x92v\x82\xAA\x82\xA0"
+                  "\x82\xE8\x82\xDC\x82\xB7. \r\n");
+    box_add(&box, " \r\n");
+    box_add(&box, " \x8F" "C\x90\xB3\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n");  // 修正しますか？
+  } else {
+    box_add(&box, " Unmatched twisting axis settings of \r\n");
+    for (int i = 0; i < TWIST_REF_COUNT; ++i)
+      if (pmxModel.twistRef[i].mismatch) box_add(&box, bonesEn[i]);
+    box_add(&box, " bones are found in the model: \r\n");
+    add_name_line(diskName, diskNameW);
+    box_add(&box, "\r\n");
+    box_add(&box, " Do you like to fix them?  (Y/N/Cancel) \r\n");
+  }
+  int answer = box_show(&box, OS_MB_YESNOCANCEL | kAskStyle, use_wide_box());
+  if (answer == OS_IDCANCEL) {
+    con_printf(" => Cancel \n");
+    return false;
+  }
+  if (answer == OS_IDNO) {
+    con_printf(" => NO \n");
+    clear_twist_flags();
+    *declined = true;
+  } else if (answer == OS_IDYES) {
+    con_printf(" => YES \n");
+  }
+  con_printf("\n");
+  return true;
+}
+
+// dirpart + stripext(namepart) + "-new" + extpart(namepart); false when it does not fit.
+bool build_output_names() {
+  char dir[PATHBUF_CAP], name[PATHBUF_CAP], stem[PATHBUF_CAP], ext[PATHBUF_CAP];
+  dirpart(dir, sizeof dir, ansiPath);
+  namepart(name, sizeof name, ansiPath);
+  stripext(stem, sizeof stem, name);
+  extpart(ext, sizeof ext, name);
+  bool ok = join_path(outPath, sizeof outPath, dir, stem) &&
+            join_path(piece, sizeof piece, "-new", ext) &&
+            join_path(outPath, sizeof outPath, outPath, piece);
+  char16_t dirW[PATHBUF_CAP], nameW[PATHBUF_CAP], stemW[PATHBUF_CAP], extW[PATHBUF_CAP];
+  dirpartW(dirW, PATHBUF_CAP, widePath);
+  namepartW(nameW, PATHBUF_CAP, widePath);
+  stripextW(stemW, PATHBUF_CAP, nameW);
+  extpartW(extW, PATHBUF_CAP, nameW);
+  bool okW = join_pathW(outPathW, PATHBUF_CAP, dirW, stemW) &&
+             join_pathW(pieceW, PATHBUF_CAP, u"-new", extW) &&
+             join_pathW(outPathW, PATHBUF_CAP, outPathW, pieceW);
+  // A cut name could be any file, the source among them: refuse instead.
+  return use_wide_box() ? okW : ok;
+}
+
+void report_saved() {
+  char newName[PATHBUF_CAP];
+  char16_t newNameW[PATHBUF_CAP];
+  if (findfile(newName, sizeof newName, outPath) != 0) namepart(newName, sizeof newName, outPath);
+  if (findfileW(newNameW, PATHBUF_CAP, outPathW) != 0) namepartW(newNameW, PATHBUF_CAP, outPathW);
+  box_clear(&box);
+  if (japanese_mode()) {
+    box_add(&box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
+    box_add(&box, " \r\n");
+    add_name_line(newName, newNameW);
+    box_add(&box, " \r\n");
+    box_add(&box, " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n");  // へ保存しました.
+  } else {
+    box_add(&box, " Fixed model file  \r\n");
+    box_add(&box, " \r\n");
+    add_name_line(newName, newNameW);
+    box_add(&box, " \r\n");
+    box_add(&box, " was saved. \r\n");
+  }
+  box_show(&box, OS_MB_OK | kAskStyle, use_wide_box());
+  con_printf("\n");
+}
+
+void report_not_saved(bool uncorrected) {
+  box_clear(&box);
+  if (japanese_mode()) {
+    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
+    add_name_line(diskName, diskNameW);
+    if (uncorrected) {
+      // は修復しませんでした.
+      box_add(&box, " \x82\xCD\x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
+    } else {
+      box_add(&box, " \x82\xCD\x90\xB3\x8F\xED\x82\xC5\x82\xB7. \r\n");  // は正常です.
+      box_add(&box, " \r\n");
+      box_add(&box, " \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xCD \r\n");  // 修復すべき箇所は
+      // 見つかりませんでした.
+      box_add(&box, " \x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
+    }
+  } else if (uncorrected) {
+    box_add(&box, " The model \r\n");
+    add_name_line(diskName, diskNameW);
+    box_add(&box, " was uncorrected. \r\n");
+  } else {
+    box_add(&box, " All the links in the model \r\n");
+    add_name_line(diskName, diskNameW);
+    box_add(&box, " are correct. \r\n");
+    box_add(&box, " \r\n");
+    box_add(&box, " No broken settings found. ");
+  }
+  box_show(&box, OS_MB_OK | kAskStyle, use_wide_box());
+  con_printf("\n");
+}
+
+// false: the run ends here.
+bool process_model(int index) {
+  ansiPathUnusable = false;
+  widePathUnusable = false;
+  const char* entry = ansiArgs.entries[index];
+  if (entry[0] == '-' || entry[0] == '/') {
+    scan_option_entry(entry, false);
+    return true;
+  }
+  ansiPath[0] = 0;
+  widePath[0] = 0;
+  sjis_copy(ansiPath, sizeof ansiPath, entry);
+  if (index < wideArgs.count) wide_cpy(widePath, PATHBUF_CAP, wideArgs.entries[index]);
+  if (!ansiPath[0]) ansiPathUnusable = true;
+  if (!widePath[0]) widePathUnusable = true;
+  con_printf("\n");
+
+  find_disk_names(ansiPath, widePath);
+  if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
+
+  load_alias_rules(programFolder, programFolderW);
+  pmx_reset_model();
+
+  // A model that could not be read is left alone: the tables still hold
+  // whatever came before, and no later phase may act on them.
+  int rc = read_model();
+  if (rc != 0) {
+    if (resultCode == 0) resultCode = rc;
+    return true;
+  }
+
+  bool twistDeclined = false;
+  if (Twist.check != 0) {
+    twist_check();
+    if (any_twist_flag() && !ask_twist_fix(&twistDeclined)) return false;
+  } else {
+    clear_twist_flags();
+  }
+
+  TexturePhase tex = texture_phase(ansiPath, widePath, diskName, diskNameW, ansiPathUnusable, widePathUnusable);
+  if (tex.endRun) return false;
+
+  pmxModel.enNameCount = 0;
+  if (tex.brokenLinkCount < 1 && !any_twist_flag()) {
+    report_not_saved(tex.brokenLinkTotal >= 1 || twistDeclined);
+    return true;
+  }
+
+  if (!build_output_names()) {
+    con_printf("New PMX save failed. \n");
+    return true;
+  }
+  int wrc;
+  if (use_wide_box()) {
+    con_printf("Saving in UTF-16 mode. \n");
+    wrc = pmdinfowriteW(outPathW, widePath);
+  } else {
+    con_printf("Saving in ANSI/UTF-8 mode. \n");
+    wrc = pmdinfowrite(outPath, ansiPath);
+  }
+  if (wrc != 0) {
+    con_printf("New PMX save failed. \n");
+    return true;
+  }
+  con_printf("Save OK. \n");
+  con_printf("\n");
+  ++savedCount;
+  report_saved();
+  return true;
+}
+
+}  // namespace
+
+int model_loop() {
+  resultCode = 0;
+  savedCount = 0;
+  if (ansiArgs.count <= 1) no_model_start();
+  for (int index = 1; index < ansiArgs.count; ++index)
+    if (!process_model(index)) break;
+  if (resultCode != 0) {
+    con_printf("Error code %d. \n", resultCode);
+    if (resultCode == -1) con_printf(": cannot open file. \n");
+    else if (resultCode == 2) con_printf(": file format. \n");
+    else if (resultCode == 3) con_printf(": file end before closing. \n");
+  }
+  return resultCode;
+}

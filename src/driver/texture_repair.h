@@ -1,0 +1,31 @@
+// Texture link check and repair: lists every texture path of the model that
+// was just read as (ok) or (=NG=), asks whether to repair the broken ones, and
+// repairs them by learned folder moves or by asking the user for the file.
+#pragma once
+
+struct TexturePhase {
+  int brokenLinkTotal;  // broken in the check, before the answer
+  int brokenLinkCount;  // after the answer: 0 when the user said No
+  bool endRun;          // Cancel, or a link the user did not supply
+};
+
+// modelPath/modelPathW: the model's path in both forms; diskName/diskNameW:
+// its on-disk name (shown in the question).
+TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
+                           const char* diskName, const char16_t* diskNameW,
+                           bool ansiPathUnusable, bool widePathUnusable);
+
+// Learned folder moves, kept for the whole run.
+enum { TEX_FOLDER_MAP_MAX = 1024 };
+int texfoldermap_count();
+// Entry i (0-based) in learning order; false when out of range.
+bool texfoldermap_get(int i, const char** oldFolder, const char** newFolder);
+void texfoldermap_reset();  // tests: forget everything learned
+// Appends one move; false when the table is full or a folder does not fit.
+bool texfoldermap_learn(const char* oldFolder, const char16_t* oldFolderW,
+                        const char* newFolder, const char16_t* newFolderW);
+
+// Joins a folder and a path into dst (cap bytes/units); false, and dst empty,
+// when the whole does not fit.
+bool join_path(char* dst, int cap, const char* folder, const char* rest);
+bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest);

@@ -15,6 +15,14 @@ int namelist_set(int kind, int number, const char* value, unsigned char mode);
 const char* namelist_value(int kind, int number);
 unsigned char namelist_mode(int kind, int number);
 
+// The two matches of a normal rule, 1 on a match. match_rest: the whole rest of
+// the name, '*' standing for one or more bytes to its end. match_head: the key
+// as a prefix, '?' for any one byte and full-width '？' for one double-byte one.
+int match_rest(const char* rest, const char* key);
+int match_head(const char* rest, const char* key);
+
+// Rewrites name with the rules of one kind, the last rule first. The result is
+// cut at cap-1 bytes, never inside a double-byte character. Returns 0.
 int apply_rules(int kind, char* result, int cap, const char* name);
 int rename_bone(char* result, int cap, const char* name);
 int rename_morph(char* result, int cap, const char* name);

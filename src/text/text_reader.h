@@ -13,3 +13,7 @@ int txt_getline(char* buf, int size);
 
 int chkifutf8(const char* path, const char16_t* pathW);  // path or pathW (the other null)
 int chkifsjis(const char* path, const char16_t* pathW);
+
+// Encoding of a text file: 1 to read it as Shift-JIS (not valid UTF-8 and a
+// plausible Shift-JIS verdict of 3 or more), 0 for UTF-8 (also pure ASCII).
+int text_is_sjis(const char* path, const char16_t* pathW);

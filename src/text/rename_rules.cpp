@@ -1,0 +1,207 @@
+#include "text/rename_rules.h"
+
+#include "platform/paths.h"
+
+// Keys are numbered from 1 and kept at index number-1, so all 16384 slots
+// hold a key. Values and modes are indexed by the number itself; slot 0 stays
+// unused, which leaves 8191 rules per kind that can carry a value.
+static char ruleKeys[RULE_KINDS][RULE_KEY_SLOTS][RULE_KEY_CAP];
+static char ruleValues[RULE_KINDS][RULE_VALUE_SLOTS][RULE_VALUE_CAP];
+static unsigned char ruleModes[RULE_KINDS][RULE_VALUE_SLOTS];
+static int ruleCount[RULE_KINDS];
+
+static bool kind_ok(int kind) { return kind >= 0 && kind < RULE_KINDS; }
+
+void namelist_reset() {
+  for (int k = 0; k < RULE_KINDS; k++) ruleCount[k] = 0;
+}
+
+int namelist_add(int kind, const char* key) {
+  if (!kind_ok(kind) || key == nullptr) return 0;
+  if (ruleCount[kind] >= RULE_KEY_SLOTS) return 0;
+  int number = ++ruleCount[kind];
+  sjis_copy(ruleKeys[kind][number - 1], RULE_KEY_CAP, key);
+  // A reused number must not inherit the value of an earlier model's rule.
+  if (number < RULE_VALUE_SLOTS) {
+    ruleValues[kind][number][0] = '\0';
+    ruleModes[kind][number] = MODE_NORMAL;
+  }
+  return number;
+}
+
+int namelist_get(int kind, char* buf, int cap, int number) {
+  if (!kind_ok(kind) || number < 1 || number > ruleCount[kind]) return -1;
+  if (buf != nullptr && cap > 0) sjis_copy(buf, cap, ruleKeys[kind][number - 1]);
+  return 0;
+}
+
+int namelist_count(int kind) { return kind_ok(kind) ? ruleCount[kind] : 0; }
+
+int namelist_set(int kind, int number, const char* value, unsigned char mode) {
+  if (!kind_ok(kind) || number < 1 || number >= RULE_VALUE_SLOTS) return -1;
+  sjis_copy(ruleValues[kind][number], RULE_VALUE_CAP, value != nullptr ? value : "");
+  ruleModes[kind][number] = mode;
+  return 0;
+}
+
+const char* namelist_value(int kind, int number) {
+  if (!kind_ok(kind) || number < 1 || number >= RULE_VALUE_SLOTS) return "";
+  return ruleValues[kind][number];
+}
+
+unsigned char namelist_mode(int kind, int number) {
+  if (!kind_ok(kind) || number < 1 || number >= RULE_VALUE_SLOTS) return MODE_NORMAL;
+  return ruleModes[kind][number];
+}
+
+int match_rest(const char* rest, const char* key) {
+  for (int i = 0;; i++) {
+    if (key[i] == '*') return rest[i] != '\0';
+    if (key[i] != rest[i]) return 0;
+    if (key[i] == '\0') return 1;
+  }
+}
+
+int match_head(const char* rest, const char* key) {
+  const unsigned char* r = reinterpret_cast<const unsigned char*>(rest);
+  const unsigned char* k = reinterpret_cast<const unsigned char*>(key);
+  while (*k != 0) {
+    if (*k == '?') {
+      if (*r == 0) return 0;
+      k++;
+      r++;
+    } else if (k[0] == 0x81 && k[1] == 0x48) {
+      if (!sjisleadbyte(r[0]) || r[1] == 0) return 0;
+      k += 2;
+      r += 2;
+    } else {
+      if (*k != *r) return 0;
+      k++;
+      r++;
+    }
+  }
+  return 1;
+}
+
+namespace {
+
+// The result under construction. Once a character does not fit, the result is
+// finished: later characters are not squeezed in after a gap.
+struct Out {
+  char* buf;
+  int cap;
+  int len;
+  bool full;
+};
+
+// Appends one character of n bytes (1 or 2), whole or not at all.
+void out_char(Out& o, const char* c, int n) {
+  if (o.full) return;
+  if (o.len + n > o.cap - 1) {
+    o.full = true;
+    return;
+  }
+  for (int i = 0; i < n; i++) o.buf[o.len++] = c[i];
+}
+
+// Length of the character at s: 2 for a lead byte with its trail, else 1
+// (a lead byte cut off by the terminator stands alone).
+int char_len(const char* s) {
+  return (sjisleadbyte(static_cast<unsigned char>(s[0])) && s[1] != '\0') ? 2 : 1;
+}
+
+void out_text(Out& o, const char* s) {
+  while (*s != '\0' && !o.full) {
+    int n = char_len(s);
+    out_char(o, s, n);
+    s += n;
+  }
+}
+
+int str_len(const char* s) {
+  int n = 0;
+  while (s[n] != '\0') n++;
+  return n;
+}
+
+bool str_eq(const char* a, const char* b) {
+  for (int i = 0;; i++) {
+    if (a[i] != b[i]) return false;
+    if (a[i] == '\0') return true;
+  }
+}
+
+}  // namespace
+
+int apply_rules(int kind, char* result, int cap, const char* name) {
+  if (result == nullptr || cap <= 0) return 0;
+  result[0] = '\0';
+  if (name == nullptr || !kind_ok(kind)) return 0;
+  Out o = {result, cap, 0, false};
+  // Rules past the value table carry no value or mode and are never tried.
+  int n = ruleCount[kind];
+  if (n > RULE_VALUE_SLOTS - 1) n = RULE_VALUE_SLOTS - 1;
+
+  const char* p = name;
+  bool done = false;
+  while (*p != '\0' && !done && !o.full) {
+    if (*p == '?') {
+      out_char(o, "_", 1);
+      p++;
+      continue;
+    }
+    bool advanced = false;
+    for (int r = n; r >= 1; r--) {
+      const char* key = ruleKeys[kind][r - 1];
+      // An empty key would match without consuming anything.
+      if (key[0] == '\0') continue;
+      unsigned char mode = ruleModes[kind][r];
+      const char* value = ruleValues[kind][r];
+      if (mode == MODE_WHOLE) {
+        if (p == name && str_eq(name, key)) {
+          o.len = 0;
+          out_text(o, value);
+          done = true;
+          break;
+        }
+      } else if (mode == MODE_TAIL) {
+        if (str_eq(p, key)) {
+          out_text(o, value);
+          done = true;
+          break;
+        }
+      } else if (mode == MODE_NORMAL) {
+        if (match_rest(p, key)) {
+          out_text(o, value);
+          done = true;
+          break;
+        }
+        if (match_head(p, key)) {
+          out_text(o, value);
+          p += str_len(key);
+          advanced = true;
+          break;
+        }
+      }
+    }
+    if (done || advanced) continue;
+    int len = char_len(p);
+    out_char(o, p, len);
+    p += len;
+  }
+  result[o.len] = '\0';
+  return 0;
+}
+
+int rename_bone(char* result, int cap, const char* name) {
+  return apply_rules(RULE_BONE, result, cap, name);
+}
+int rename_morph(char* result, int cap, const char* name) {
+  return apply_rules(RULE_MORPH, result, cap, name);
+}
+int rename_bone_en(char* result, int cap, const char* name) {
+  return apply_rules(RULE_BONE_EN, result, cap, name);
+}
+int rename_morph_en(char* result, int cap, const char* name) {
+  return apply_rules(RULE_MORPH_EN, result, cap, name);
+}

@@ -1,0 +1,252 @@
+#include "text/text_reader.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/console.h"
+#include "platform/os.h"
+
+namespace {
+
+enum { TXT_BUF_CAP = 8192 };
+
+struct TextReader {
+  bool open;
+  bool wide;
+  os_file handle;
+  FILE* stream;
+  unsigned char buffer[TXT_BUF_CAP];
+  int32_t fill;
+  int32_t position;
+  int32_t lookahead;
+  bool eof;
+  int32_t byteCount;
+  int32_t lineCount;
+  bool hookRegistered;
+};
+
+TextReader rd = {false, false, OS_BAD_FILE, nullptr, {}, 0, 0, -1, false, 0, 0, false};
+
+void exit_hook() { txt_close(); }
+
+void register_hook() {
+  if (rd.hookRegistered) return;
+  rd.hookRegistered = true;
+  std::atexit(exit_hook);
+}
+
+// Next byte of the file, -1 at its end; a failing read counts as the end.
+int32_t fetch() {
+  if (rd.wide) {
+    if (rd.position >= rd.fill) {
+      uint32_t done = 0;
+      if (!os_read(rd.handle, rd.buffer, TXT_BUF_CAP, &done) || done == 0) {
+        rd.fill = 0;
+        rd.position = 0;
+        return -1;
+      }
+      rd.fill = static_cast<int32_t>(done);
+      rd.position = 0;
+    }
+    return rd.buffer[rd.position++];
+  }
+  int c = std::fgetc(rd.stream);
+  return c == EOF ? -1 : c;
+}
+
+void start_reading(bool wide) {
+  register_hook();
+  rd.open = true;
+  rd.wide = wide;
+  rd.eof = false;
+  rd.byteCount = 0;
+  rd.lineCount = 0;
+  rd.fill = 0;
+  rd.position = 0;
+  rd.lookahead = fetch();
+  if (rd.lookahead >= 0) rd.byteCount = 1;
+}
+
+bool is_line_end(int32_t c) { return c == 0x0D || c == 0x0A || c == 0x1A; }
+
+}  // namespace
+
+void txt_close() {
+  if (!rd.open) return;
+  if (rd.wide) {
+    // A handle that refuses to close is kept, as the system still owns it.
+    if (os_close(rd.handle)) {
+      rd.handle = OS_BAD_FILE;
+      rd.open = false;
+    }
+  } else {
+    std::fclose(rd.stream);
+    rd.stream = nullptr;
+    rd.open = false;
+  }
+  rd.lookahead = -1;
+}
+
+int txt_exists(const char* path) {
+  txt_close();
+  rd.eof = false;
+  rd.byteCount = 0;
+  if (path == nullptr) return -1;
+  FILE* f = os_fopen(path, "rb");
+  if (f == nullptr) return -1;
+  std::fclose(f);
+  return 0;
+}
+
+int txt_exists_wide(const char16_t* path) {
+  txt_close();
+  rd.eof = false;
+  rd.byteCount = 0;
+  if (path == nullptr) return -1;
+  os_file h = os_open_readW(path);
+  if (h == OS_BAD_FILE) return -1;
+  os_close(h);
+  return 0;
+}
+
+int txt_open(const char* path) {
+  // Only one file at a time: a stream left open would otherwise be lost.
+  txt_close();
+  if (path == nullptr) return -1;
+  FILE* f = os_fopen(path, "rb");
+  if (f == nullptr) return -1;
+  rd.stream = f;
+  rd.handle = OS_BAD_FILE;
+  start_reading(false);
+  return 0;
+}
+
+int txt_open_wide(const char16_t* path) {
+  txt_close();
+  if (path == nullptr) return -1;
+  os_file h = os_open_readW(path);
+  if (h == OS_BAD_FILE) return -1;
+  rd.handle = h;
+  rd.stream = nullptr;
+  start_reading(true);
+  return 0;
+}
+
+int txt_peek() { return rd.open ? rd.lookahead : -1; }
+
+int txt_getc() {
+  if (!rd.open || rd.lookahead < 0) {
+    rd.eof = true;
+    return -1;
+  }
+  int32_t c = rd.lookahead;
+  rd.lookahead = fetch();
+  if (rd.lookahead >= 0) rd.byteCount++;
+  if (c == 0x0A) rd.lineCount++;
+  return c;
+}
+
+int txt_eof() { return rd.eof ? 1 : 0; }
+
+int txt_getline(char* buf, int size) {
+  if (buf == nullptr || size <= 2) return 0;
+  int n = 0;
+  while (n < size - 2) {
+    int32_t c = txt_peek();
+    if (c < 0 || is_line_end(c)) break;
+    buf[n++] = static_cast<char>(txt_getc());
+  }
+  buf[n] = '\0';
+  buf[n + 1] = '\0';
+  while (is_line_end(txt_peek())) txt_getc();
+  return n;
+}
+
+namespace {
+
+int open_either(const char* path, const char16_t* pathW) {
+  return pathW != nullptr ? txt_open_wide(pathW) : txt_open(path);
+}
+
+}  // namespace
+
+int chkifutf8(const char* path, const char16_t* pathW) {
+  if (open_either(path, pathW) != 0) {
+    if (pathW != nullptr)
+      con_printf("Cannot open (RDs). \n");
+    else
+      con_printf("Cannot open %s .\n", path != nullptr ? path : "");
+    return 255;
+  }
+  int result = 7;
+  int malformed = 0;
+  for (;;) {
+    int c = txt_getc();
+    if (c < 0) break;
+    int need;
+    if (c <= 0x7F)
+      need = 0;
+    else if (c >= 0xC0 && c <= 0xDF)
+      need = 1;
+    else if (c >= 0xE0 && c <= 0xEF)
+      need = 2;
+    else if (c >= 0xF0 && c <= 0xF7)
+      need = 3;
+    else
+      need = -1;
+    bool bad = need < 0;
+    for (int i = 0; i < need; i++) {
+      // The breaking byte is consumed with the sequence it broke.
+      int t = txt_getc();
+      if (t < 0x80 || t > 0xBF) {
+        bad = true;
+        break;
+      }
+    }
+    if (bad) {
+      result = 0;
+      if (++malformed >= 2) break;
+    }
+  }
+  txt_close();
+  return result;
+}
+
+int chkifsjis(const char* path, const char16_t* pathW) {
+  if (open_either(path, pathW) != 0) {
+    con_printf("Cannot open %s .\n", (pathW == nullptr && path != nullptr) ? path : "");
+    return 255;
+  }
+  int status = 7;
+  for (;;) {
+    int c = txt_getc();
+    if (c < 0) break;
+    if (c <= 0x7F || (c >= 0xA0 && c <= 0xDF)) continue;
+    if (c >= 0xFD) {
+      status |= 8;
+      continue;
+    }
+    if (c >= 0xE0) status |= 8;
+    int t = txt_getc();
+    if (t < 0) {
+      status &= 3;
+      break;
+    }
+    if (c == 0x80) {
+      con_printf("[%02X(x) %02X] (1st byte==0x80) ", c, t);
+      status &= 2;
+    } else if (t <= 0x3F) {
+      con_printf("[%02X %02X(x)](2nd byte==0x00-3F) ", c, t);
+      status &= 1;
+    }
+  }
+  txt_close();
+  return status;
+}
+
+int text_is_sjis(const char* path, const char16_t* pathW) {
+  if (chkifutf8(path, pathW) != 0) return 0;
+  // 255 (cannot open) is negative as the signed byte the verdict once was.
+  int s = static_cast<signed char>(chkifsjis(path, pathW));
+  return s >= 3 ? 1 : 0;
+}

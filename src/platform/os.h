@@ -122,3 +122,17 @@ struct os_ofnA {
 int os_get_open_file_nameW(os_ofnW* req);
 int os_get_open_file_nameA(os_ofnA* req);
 uint32_t os_comm_dlg_extended_error();
+
+#ifndef _WIN32
+// ---- POSIX backend pieces, reachable for tests --------------------------------------
+// Where message boxes and the open dialog read answers and write prompts
+// (null: stdin and stderr).
+void os_posix_set_answer_streams(FILE* in, FILE* prompt);
+// The button an answer line chooses for a box type, 0 when it must ask again.
+int os_posix_box_answer(const char* line, uint32_t type);
+// Path conversions at the seam; each returns the length written (0 if it does not fit).
+size_t os_posix_path_to_system(const char* sjisPath, char* utf8, size_t cap);
+size_t os_posix_path_to_systemW(const char16_t* path, char* utf8, size_t cap);
+size_t os_posix_path_from_system(const char* utf8, char* sjisPath, size_t cap);
+size_t os_posix_path_from_systemW(const char* utf8, char16_t* path, size_t cap);
+#endif

@@ -1,0 +1,161 @@
+#include "platform/console.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/os.h"
+#include "text/sjis_tables.h"
+
+namespace {
+
+enum { FORMAT_CAP = 65536 };
+char formatBuffer[FORMAT_CAP];
+
+bool capturing = false;
+std::string captured;
+
+// -1 until the first write asks the seam.
+int passthrough = -1;
+ConUtf8State consoleState = {0};
+
+bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool cp932_trail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+size_t utf8_length(unsigned cp) {
+  return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+}
+
+size_t put_utf8(char* d, unsigned cp) {
+  if (cp < 0x80) {
+    d[0] = (char)cp;
+    return 1;
+  }
+  if (cp < 0x800) {
+    d[0] = (char)(0xC0 | (cp >> 6));
+    d[1] = (char)(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    d[0] = (char)(0xE0 | (cp >> 12));
+    d[1] = (char)(0x80 | ((cp >> 6) & 0x3F));
+    d[2] = (char)(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  d[0] = (char)(0xF0 | (cp >> 18));
+  d[1] = (char)(0x80 | ((cp >> 12) & 0x3F));
+  d[2] = (char)(0x80 | ((cp >> 6) & 0x3F));
+  d[3] = (char)(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+void emit(const char* bytes, size_t n) {
+  if (n == 0) return;
+  if (capturing) {
+    captured.append(bytes, n);
+    return;
+  }
+  if (passthrough < 0) passthrough = os_console_passthrough() ? 1 : 0;
+  if (passthrough) {
+    os_console_write(bytes, n);
+    return;
+  }
+  char out[4 * 1024 + 4];
+  while (n > 0) {
+    size_t piece = n < 1024 ? n : 1024;
+    size_t len = con_cp932_to_utf8(&consoleState, bytes, piece, out, sizeof out, nullptr);
+    os_console_write(out, len);
+    bytes += piece;
+    n -= piece;
+  }
+}
+
+}  // namespace
+
+unsigned cp932_decode(unsigned code) {
+  if (code < 0x80) return code;  // the tables read 0x5C and 0x7E as yen and overline
+  if (code < 0x100) return (code >= 0xA1 && code <= 0xDF) ? 0xFF61 + (code - 0xA1) : 0;
+  unsigned cp = sjis_override_decode(code);
+  if (cp == 0) cp = sjis_to_uni(code);
+  return cp;
+}
+
+size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst, size_t cap,
+                         size_t* used) {
+  const unsigned char* s = (const unsigned char*)src;
+  size_t i = 0, o = 0;
+  while (i < n) {
+    unsigned char b = s[i];
+    unsigned cp;
+    size_t take = 1;
+    if (st->pendingLead) {
+      if (!cp932_trail(b)) {
+        // A lead byte without a valid trail stands alone; the byte is read again.
+        if (o + 1 > cap) break;
+        dst[o++] = '?';
+        st->pendingLead = 0;
+        continue;
+      }
+      cp = cp932_decode((unsigned)st->pendingLead << 8 | b);
+      if (cp == 0) cp = '?';
+      if (o + utf8_length(cp) > cap) break;
+      st->pendingLead = 0;
+    } else if (cp932_lead(b)) {
+      if (i + 1 >= n) {
+        st->pendingLead = b;
+        i++;
+        continue;
+      }
+      if (!cp932_trail(s[i + 1])) {
+        cp = '?';
+      } else {
+        cp = cp932_decode((unsigned)b << 8 | s[i + 1]);
+        if (cp == 0) cp = '?';
+        take = 2;
+      }
+      if (o + utf8_length(cp) > cap) break;
+    } else {
+      cp = cp932_decode(b);
+      if (cp == 0) cp = '?';
+      if (o + utf8_length(cp) > cap) break;
+    }
+    o += put_utf8(dst + o, cp);
+    i += take;
+  }
+  if (used) *used = i;
+  return o;
+}
+
+int con_printf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  int n = vsnprintf(formatBuffer, FORMAT_CAP, fmt, ap);
+  va_end(ap);
+  if (n < 0) return n;
+  if (n > FORMAT_CAP - 1) n = FORMAT_CAP - 1;
+  emit(formatBuffer, (size_t)n);
+  return n;
+}
+
+void con_puts(const char* text) {
+  emit(text, strlen(text));
+  emit("\n", 1);
+}
+
+void con_write(const char* bytes, size_t n) { emit(bytes, n); }
+
+void con_flush() {
+  if (!capturing) os_console_flush();
+}
+
+void con_capture_begin() {
+  captured.clear();
+  capturing = true;
+}
+
+std::string con_capture_end() {
+  capturing = false;
+  std::string out;
+  out.swap(captured);
+  return out;
+}

@@ -1,0 +1,966 @@
+// The seam on POSIX systems: stands in for a Japanese-capable Windows whose
+// console is the terminal. Inside the program paths keep backslashes and
+// Shift-JIS; they become slashes and UTF-8 only here.
+#include "platform/os.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/utsname.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/console.h"
+#include "text/sjis_tables.h"
+
+namespace {
+
+enum {
+  SYS_PATH_CAP = 4096,   // UTF-8 bytes of a path handed to the system
+  NAME_CP_CAP = 512,     // code points of one file name or pattern component
+  ANSI_ARGV_CAP = 4096,  // argument pointers kept by os_init
+  ANSI_STORE_CAP = 1 << 18,
+  CMDLINE_CAP = 1 << 17,
+  FIND_SLOTS = 8,
+  LINE_CAP = 4096,
+};
+
+uint32_t lastError = 0;
+uint32_t dialogError = 0;
+
+// ---- character conversions ------------------------------------------------------
+
+bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// One code point from NUL-terminated UTF-8; a malformed byte reads as U+FFFD.
+uint32_t utf8_next(const unsigned char*& s) {
+  unsigned char b = *s++;
+  if (b < 0x80) return b;
+  int more;
+  uint32_t cp, min;
+  if (b >= 0xC2 && b <= 0xDF) {
+    more = 1;
+    cp = b & 0x1F;
+    min = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    more = 2;
+    cp = b & 0x0F;
+    min = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    more = 3;
+    cp = b & 0x07;
+    min = 0x10000;
+  } else {
+    return 0xFFFD;
+  }
+  for (int i = 0; i < more; i++) {
+    if ((s[i] & 0xC0) != 0x80) {
+      s += i;
+      return 0xFFFD;
+    }
+    cp = cp << 6 | (s[i] & 0x3F);
+  }
+  s += more;
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
+  return cp;
+}
+
+size_t utf8_len(uint32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
+
+// Appends cp to out; false when it does not fit with a terminator.
+bool utf8_put(char* out, size_t cap, size_t& at, uint32_t cp) {
+  size_t n = utf8_len(cp);
+  if (at + n + 1 > cap) return false;
+  unsigned char* d = (unsigned char*)out + at;
+  if (n == 1) {
+    d[0] = (unsigned char)cp;
+  } else if (n == 2) {
+    d[0] = (unsigned char)(0xC0 | cp >> 6);
+    d[1] = (unsigned char)(0x80 | (cp & 0x3F));
+  } else if (n == 3) {
+    d[0] = (unsigned char)(0xE0 | cp >> 12);
+    d[1] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
+    d[2] = (unsigned char)(0x80 | (cp & 0x3F));
+  } else {
+    d[0] = (unsigned char)(0xF0 | cp >> 18);
+    d[1] = (unsigned char)(0x80 | (cp >> 12 & 0x3F));
+    d[2] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
+    d[3] = (unsigned char)(0x80 | (cp & 0x3F));
+  }
+  at += n;
+  out[at] = 0;
+  return true;
+}
+
+// Code page 932 code of a code point, 0 when it has none.
+unsigned cp932_encode(uint32_t cp) {
+  if (cp < 0x80) return cp;
+  unsigned code = sjis_override_encode(cp);
+  if (code == 0 && cp <= 0xFFFF) code = uni_to_sjis(cp);
+  // The tables put yen and overline on 0x5C and 0x7E; code page 932 keeps those ASCII.
+  if (code < 0x80) return 0;
+  return code;
+}
+
+// Shift-JIS path (backslash form) to a UTF-8 system path. False when too long.
+bool sjis_to_sys(const char* in, char* out, size_t cap) {
+  size_t at = 0;
+  out[0] = 0;
+  const unsigned char* s = (const unsigned char*)in;
+  while (*s) {
+    uint32_t cp;
+    if (cp932_lead(*s) && s[1]) {
+      cp = cp932_decode((unsigned)s[0] << 8 | s[1]);
+      s += 2;
+    } else {
+      cp = *s == '\\' ? '/' : cp932_decode(*s);
+      s++;
+    }
+    if (cp == 0) cp = 0xFFFD;
+    if (!utf8_put(out, cap, at, cp)) return false;
+  }
+  return true;
+}
+
+bool utf16_to_sys(const char16_t* in, char* out, size_t cap) {
+  size_t at = 0;
+  out[0] = 0;
+  for (const char16_t* s = in; *s;) {
+    uint32_t cp = *s++;
+    if (cp >= 0xD800 && cp <= 0xDBFF && *s >= 0xDC00 && *s <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (*s++ - 0xDC00);
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    } else if (cp == '\\') {
+      cp = '/';
+    }
+    if (!utf8_put(out, cap, at, cp)) return false;
+  }
+  return true;
+}
+
+// UTF-8 from the system to UTF-16; slashes become backslashes when asked.
+// Cut at cap (never inside a surrogate pair). Returns the length.
+size_t sys_to_utf16(const char* in, char16_t* out, size_t cap, bool slashes) {
+  if (cap == 0) return 0;
+  size_t at = 0;
+  for (const unsigned char* s = (const unsigned char*)in; *s;) {
+    uint32_t cp = utf8_next(s);
+    if (slashes && cp == '/') cp = '\\';
+    if (cp >= 0x10000) {
+      if (at + 3 > cap) break;
+      out[at++] = (char16_t)(0xD800 + ((cp - 0x10000) >> 10));
+      out[at++] = (char16_t)(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      if (at + 2 > cap) break;
+      out[at++] = (char16_t)cp;
+    }
+  }
+  out[at] = 0;
+  return at;
+}
+
+// UTF-8 from the system to Shift-JIS; characters without a code become '?'.
+size_t sys_to_sjis(const char* in, char* out, size_t cap, bool slashes) {
+  if (cap == 0) return 0;
+  size_t at = 0;
+  for (const unsigned char* s = (const unsigned char*)in; *s;) {
+    uint32_t cp = utf8_next(s);
+    if (slashes && cp == '/') cp = '\\';
+    unsigned code = cp932_encode(cp);
+    if (code == 0) code = '?';
+    if (code > 0xFF) {
+      if (at + 3 > cap) break;
+      out[at++] = (char)(code >> 8);
+      out[at++] = (char)(code & 0xFF);
+    } else {
+      if (at + 2 > cap) break;
+      out[at++] = (char)code;
+    }
+  }
+  out[at] = 0;
+  return at;
+}
+
+// ---- errors -------------------------------------------------------------------
+
+bool is_dir(const char* sysPath) {
+  struct stat st;
+  return stat(sysPath, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether the folder holding sysPath exists, as Windows tells FILE_NOT_FOUND
+// from PATH_NOT_FOUND.
+bool parent_exists(const char* sysPath) {
+  char dir[SYS_PATH_CAP];
+  size_t n = strlen(sysPath);
+  if (n >= sizeof dir) return false;
+  memcpy(dir, sysPath, n + 1);
+  char* slash = strrchr(dir, '/');
+  if (!slash) return true;
+  if (slash == dir) return true;
+  *slash = 0;
+  return is_dir(dir);
+}
+
+uint32_t windows_error(int err, const char* sysPath) {
+  switch (err) {
+    case ENOENT:
+      return (sysPath && !parent_exists(sysPath)) ? 3 : 2;
+    case ENOTDIR:
+      return 3;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return 5;
+    case EEXIST:
+      return 80;
+    case ENOSPC:
+      return 112;
+    case ENAMETOOLONG:
+      return 206;
+    case EMFILE:
+    case ENFILE:
+      return 4;
+    case EBADF:
+      return 6;
+    case EINVAL:
+      return 87;
+    case EROFS:
+      return 19;
+    case EBUSY:
+    case ETXTBSY:
+      return 32;
+    default:
+      return 31;
+  }
+}
+
+void set_error(int err, const char* sysPath = nullptr) { lastError = windows_error(err, sysPath); }
+
+// ---- files ----------------------------------------------------------------------
+
+os_file to_handle(int fd) { return (os_file)(intptr_t)(fd + 1); }
+int to_fd(os_file f) { return (int)(intptr_t)f - 1; }
+
+os_file open_sys(const char16_t* path, int flags) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(path, sys, sizeof sys)) {
+    lastError = 206;
+    return OS_BAD_FILE;
+  }
+  int fd = open(sys, flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    set_error(errno, sys);
+    return OS_BAD_FILE;
+  }
+  // A folder does not open as a file on Windows.
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    lastError = 5;
+    return OS_BAD_FILE;
+  }
+  return to_handle(fd);
+}
+
+// ---- directory search -----------------------------------------------------------
+
+struct FindSlot {
+  bool inUse;
+  bool single;  // the path named an existing entry: one result only
+  bool wide;
+  int phase;    // 0 ".", 1 "..", 2 the folder's own entries
+  DIR* dir;
+  uint32_t pattern[NAME_CP_CAP];
+  int patternLen;
+};
+FindSlot findSlots[FIND_SLOTS];
+
+int decode_name(const char* utf8, uint32_t* out, int cap) {
+  int n = 0;
+  for (const unsigned char* s = (const unsigned char*)utf8; *s && n < cap;) out[n++] = utf8_next(s);
+  return n;
+}
+
+uint32_t fold(uint32_t c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
+
+// Wildcard match as Windows does it: * any run, ? one character, letters
+// without case; "*.*" takes every name, with or without a dot.
+bool wild_match(const uint32_t* p, int pn, const uint32_t* s, int sn) {
+  if (pn == 3 && p[0] == '*' && p[1] == '.' && p[2] == '*') return true;
+  int pi = 0, si = 0, starP = -1, starS = 0;
+  while (si < sn) {
+    if (pi < pn && (p[pi] == '?' || fold(p[pi]) == fold(s[si]))) {
+      pi++;
+      si++;
+    } else if (pi < pn && p[pi] == '*') {
+      starP = pi++;
+      starS = si;
+    } else if (starP >= 0) {
+      pi = starP + 1;
+      si = ++starS;
+    } else {
+      return false;
+    }
+  }
+  while (pi < pn && p[pi] == '*') pi++;
+  return pi == pn;
+}
+
+bool has_wildcard(const char* s) { return strchr(s, '*') || strchr(s, '?'); }
+
+void put_name(FindSlot* slot, const char* utf8, void* name, int cap) {
+  if (cap <= 0) return;
+  if (slot->wide)
+    sys_to_utf16(utf8, (char16_t*)name, (size_t)cap, false);
+  else
+    sys_to_sjis(utf8, (char*)name, (size_t)cap, false);
+}
+
+// Next entry of a wildcard search; false when there is none.
+bool find_step(FindSlot* slot, void* name, int cap, int* isDir) {
+  uint32_t cps[NAME_CP_CAP];
+  while (slot->phase < 2) {
+    const char* dots = slot->phase == 0 ? "." : "..";
+    slot->phase++;
+    int n = decode_name(dots, cps, NAME_CP_CAP);
+    if (wild_match(slot->pattern, slot->patternLen, cps, n)) {
+      put_name(slot, dots, name, cap);
+      *isDir = 1;
+      return true;
+    }
+  }
+  while (struct dirent* e = readdir(slot->dir)) {
+    if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+    int n = decode_name(e->d_name, cps, NAME_CP_CAP);
+    if (!wild_match(slot->pattern, slot->patternLen, cps, n)) continue;
+    struct stat st;
+    *isDir = fstatat(dirfd(slot->dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    put_name(slot, e->d_name, name, cap);
+    return true;
+  }
+  return false;
+}
+
+void release(FindSlot* slot) {
+  if (slot->dir) closedir(slot->dir);
+  slot->dir = nullptr;
+  slot->inUse = false;
+}
+
+os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) {
+  if (cap > 0) {
+    if (wide)
+      ((char16_t*)name)[0] = 0;
+    else
+      ((char*)name)[0] = 0;
+  }
+  FindSlot* slot = nullptr;
+  for (FindSlot& s : findSlots)
+    if (!s.inUse) {
+      slot = &s;
+      break;
+    }
+  if (!slot) {
+    lastError = 4;
+    return OS_BAD_FIND;
+  }
+  size_t len = strlen(sys);
+  if (len == 0 || sys[len - 1] == '/') {
+    lastError = 2;
+    return OS_BAD_FIND;
+  }
+  const char* slash = strrchr(sys, '/');
+  const char* last = slash ? slash + 1 : sys;
+  *slot = FindSlot();
+  slot->wide = wide;
+
+  struct stat st;
+  if (stat(sys, &st) == 0 || lstat(sys, &st) == 0) {
+    slot->inUse = true;
+    slot->single = true;
+    *isDir = S_ISDIR(st.st_mode);
+    put_name(slot, last, name, cap);
+    return slot;
+  }
+  if (!has_wildcard(last)) {
+    set_error(errno, sys);
+    return OS_BAD_FIND;
+  }
+  char dir[SYS_PATH_CAP];
+  size_t dirLen = slash ? (size_t)(slash - sys) : 0;
+  if (dirLen == 0) {
+    strcpy(dir, slash ? "/" : ".");
+  } else {
+    memcpy(dir, sys, dirLen);
+    dir[dirLen] = 0;
+  }
+  slot->dir = opendir(dir);
+  if (!slot->dir) {
+    lastError = errno == ENOENT || errno == ENOTDIR ? 3 : windows_error(errno, nullptr);
+    return OS_BAD_FIND;
+  }
+  slot->inUse = true;
+  slot->patternLen = decode_name(last, slot->pattern, NAME_CP_CAP);
+  if (!find_step(slot, name, cap, isDir)) {
+    release(slot);
+    lastError = 2;
+    return OS_BAD_FIND;
+  }
+  return slot;
+}
+
+int find_next(os_find h, void* name, int cap, int* isDir) {
+  FindSlot* slot = (FindSlot*)h;
+  if (!slot || !slot->inUse) {
+    lastError = 6;
+    return 0;
+  }
+  if (slot->single || !find_step(slot, name, cap, isDir)) {
+    lastError = 18;  // ERROR_NO_MORE_FILES
+    return 0;
+  }
+  return 1;
+}
+
+// ---- the answer streams ----------------------------------------------------------
+
+FILE* answerIn = nullptr;
+FILE* promptOut = nullptr;
+FILE* in_stream() { return answerIn ? answerIn : stdin; }
+FILE* prompt_stream() { return promptOut ? promptOut : stderr; }
+
+// One line without its line end; -1 at end of input. A longer line is cut.
+int read_line(char* buf, int cap) {
+  FILE* in = in_stream();
+  int n = 0, c;
+  bool any = false;
+  while ((c = fgetc(in)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    if (n < cap - 1) buf[n++] = (char)c;
+  }
+  buf[n] = 0;
+  if (!any) return -1;
+  if (n > 0 && buf[n - 1] == '\r') buf[--n] = 0;
+  return n;
+}
+
+char* trim(char* s) {
+  while (*s == ' ' || *s == '\t') s++;
+  size_t n = strlen(s);
+  while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) s[--n] = 0;
+  return s;
+}
+
+bool is_word(const char* answer, const char* a, const char* b) {
+  return strcasecmp(answer, a) == 0 || strcasecmp(answer, b) == 0;
+}
+
+int message_box(uint32_t type) {
+  os_console_flush();
+  const char* prompt;
+  switch (type & 0xF) {
+    case OS_MB_OKCANCEL:
+      prompt = "Quillmend [OK/Cancel]? ";
+      break;
+    case OS_MB_YESNOCANCEL:
+      prompt = "Quillmend [Yes/No/Cancel]? ";
+      break;
+    default:
+      return OS_IDOK;
+  }
+  char line[LINE_CAP];
+  for (;;) {
+    FILE* out = prompt_stream();
+    fputs(prompt, out);
+    fflush(out);
+    if (read_line(line, sizeof line) < 0) return OS_IDCANCEL;
+    int id = os_posix_box_answer(line, type);
+    if (id) return id;
+  }
+}
+
+// ---- the open dialog -------------------------------------------------------------
+
+// Drops "." and "name/.." pieces and doubled slashes of an absolute path.
+void normalize(char* path) {
+  char* out = path;
+  const char* s = path;
+  while (*s) {
+    while (*s == '/') s++;
+    const char* e = s;
+    while (*e && *e != '/') e++;
+    size_t n = (size_t)(e - s);
+    if (n == 0) break;
+    if (n == 1 && s[0] == '.') {
+      // nothing
+    } else if (n == 2 && s[0] == '.' && s[1] == '.') {
+      while (out > path && *--out != '/') {
+      }
+    } else {
+      *out++ = '/';
+      memmove(out, s, n);
+      out += n;
+    }
+    s = e;
+  }
+  if (out == path) *out++ = '/';
+  *out = 0;
+}
+
+bool regular_file(const char* sys) {
+  struct stat st;
+  return stat(sys, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// Asks for a file; the absolute system path goes to chosen. False on cancel.
+bool ask_file(const char* title, const char* initialDir, const char* filterUtf8Pairs,
+              size_t filterLen, const char* defExt, char* chosen, size_t cap) {
+  os_console_flush();
+  FILE* out = prompt_stream();
+  char base[SYS_PATH_CAP];
+  if (initialDir && initialDir[0]) {
+    snprintf(base, sizeof base, "%s", initialDir);
+  } else if (!getcwd(base, sizeof base)) {
+    strcpy(base, "/");
+  }
+  fprintf(out, "%s\n", title && title[0] ? title : "Open");
+  fprintf(out, "  Folder: %s\n", base);
+  for (size_t i = 0; i < filterLen && filterUtf8Pairs[i];) {
+    const char* desc = filterUtf8Pairs + i;
+    i += strlen(desc) + 1;
+    const char* pat = i < filterLen ? filterUtf8Pairs + i : "";
+    i += strlen(pat) + 1;
+    fprintf(out, "  %s  [%s]\n", desc, pat);
+  }
+  char line[LINE_CAP];
+  for (;;) {
+    fputs("File> ", out);
+    fflush(out);
+    if (read_line(line, sizeof line) < 0) return false;
+    char* answer = trim(line);
+    size_t n = strlen(answer);
+    if (n >= 2 && (answer[0] == '"' || answer[0] == '\'') && answer[n - 1] == answer[0]) {
+      answer[n - 1] = 0;
+      answer++;
+    }
+    if (!answer[0]) return false;
+    for (char* p = answer; *p; p++)
+      if (*p == '\\') *p = '/';
+    char path[SYS_PATH_CAP + 8];
+    int len = answer[0] == '/' ? snprintf(path, SYS_PATH_CAP, "%s", answer)
+                               : snprintf(path, SYS_PATH_CAP, "%s/%s", base, answer);
+    if (len < 0 || len >= SYS_PATH_CAP) {
+      fprintf(out, "Path too long.\n");
+      continue;
+    }
+    if (path[0] != '/') {
+      // A relative starting folder is taken from the current one.
+      char cwd[SYS_PATH_CAP], joined[SYS_PATH_CAP];
+      if (!getcwd(cwd, sizeof cwd) || snprintf(joined, sizeof joined, "%s/%s", cwd, path) >= (int)sizeof joined) {
+        fprintf(out, "Path too long.\n");
+        continue;
+      }
+      strcpy(path, joined);
+    }
+    normalize(path);
+    if (!regular_file(path) && defExt && defExt[0] && !is_dir(path)) {
+      const char* name = strrchr(path, '/');
+      if (!strchr(name ? name : path, '.')) {
+        size_t pl = strlen(path);
+        if (pl + 1 + strlen(defExt) < SYS_PATH_CAP) {
+          char withExt[SYS_PATH_CAP];
+          size_t el = strlen(defExt);
+          memcpy(withExt, path, pl);
+          withExt[pl] = '.';
+          memcpy(withExt + pl + 1, defExt, el + 1);
+          if (regular_file(withExt)) memcpy(path, withExt, pl + el + 2);
+        }
+      }
+    }
+    if (regular_file(path)) {
+      if (strlen(path) + 1 > cap) {
+        fprintf(out, "Path too long.\n");
+        continue;
+      }
+      strcpy(chosen, path);
+      return true;
+    }
+    fprintf(out, is_dir(path) ? "%s is a folder.\n" : "%s does not exist.\n", path);
+  }
+}
+
+// The filter list (pairs of strings ending in an empty one) as UTF-8.
+template <typename C, typename Conv>
+size_t filter_to_utf8(const C* filter, char* out, size_t cap, Conv conv) {
+  size_t at = 0;
+  if (!filter) {
+    out[0] = 0;
+    return 0;
+  }
+  while (*filter && at + 1 < cap) {
+    char piece[SYS_PATH_CAP];
+    conv(filter, piece, sizeof piece);
+    size_t n = strlen(piece);
+    if (at + n + 2 > cap) break;
+    memcpy(out + at, piece, n + 1);
+    at += n + 1;
+    while (*filter) filter++;
+    filter++;
+  }
+  out[at] = 0;
+  return at;
+}
+
+int open_dialog(bool wide, const void* title, const void* initialDir, const void* filter,
+                const void* defExt, void* file, uint32_t maxFile) {
+  dialogError = 0;
+  char titleU[1024] = "", dirU[SYS_PATH_CAP] = "", extU[256] = "", filters[16384];
+  size_t filterLen;
+  auto convW = [](const char16_t* s, char* o, size_t c) {
+    if (!utf16_to_sys(s, o, c)) o[0] = 0;
+  };
+  auto convA = [](const char* s, char* o, size_t c) {
+    if (!sjis_to_sys(s, o, c)) o[0] = 0;
+  };
+  if (wide) {
+    if (title) convW((const char16_t*)title, titleU, sizeof titleU);
+    if (initialDir) convW((const char16_t*)initialDir, dirU, sizeof dirU);
+    if (defExt) convW((const char16_t*)defExt, extU, sizeof extU);
+    filterLen = filter_to_utf8((const char16_t*)filter, filters, sizeof filters, convW);
+  } else {
+    if (title) convA((const char*)title, titleU, sizeof titleU);
+    if (initialDir) convA((const char*)initialDir, dirU, sizeof dirU);
+    if (defExt) convA((const char*)defExt, extU, sizeof extU);
+    filterLen = filter_to_utf8((const char*)filter, filters, sizeof filters, convA);
+  }
+  char chosen[SYS_PATH_CAP];
+  if (!ask_file(titleU, dirU, filters, filterLen, extU, chosen, sizeof chosen)) return 0;
+  // The buffer gets the whole path or nothing, as the real dialog does.
+  char16_t w[SYS_PATH_CAP];
+  char a[SYS_PATH_CAP];
+  size_t need = wide ? sys_to_utf16(chosen, w, SYS_PATH_CAP, true) : sys_to_sjis(chosen, a, SYS_PATH_CAP, true);
+  if (!file || need + 1 > maxFile) {
+    dialogError = 0x3003;  // FNERR_BUFFERTOOSMALL
+    return 0;
+  }
+  if (wide)
+    memcpy(file, w, (need + 1) * sizeof(char16_t));
+  else
+    memcpy(file, a, need + 1);
+  return 1;
+}
+
+// ---- process start ---------------------------------------------------------------
+
+char* ansiArgv[ANSI_ARGV_CAP + 1];
+char ansiStore[ANSI_STORE_CAP];
+int ansiArgc = 0;
+char16_t commandLine[CMDLINE_CAP];
+
+const char* first_env(const char* a, const char* b, const char* c) {
+  const char* names[3] = {a, b, c};
+  for (const char* n : names) {
+    const char* v = getenv(n);
+    if (v && v[0]) return v;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// ---- test access ------------------------------------------------------------------
+
+void os_posix_set_answer_streams(FILE* in, FILE* prompt) {
+  answerIn = in;
+  promptOut = prompt;
+}
+
+int os_posix_box_answer(const char* line, uint32_t type) {
+  char buf[LINE_CAP];
+  snprintf(buf, sizeof buf, "%s", line);
+  char* a = trim(buf);
+  switch (type & 0xF) {
+    case OS_MB_OKCANCEL:
+      if (!a[0] || is_word(a, "ok", "o")) return OS_IDOK;
+      if (is_word(a, "cancel", "c")) return OS_IDCANCEL;
+      return 0;
+    case OS_MB_YESNOCANCEL:
+      if (!a[0] || is_word(a, "yes", "y")) return OS_IDYES;
+      if (is_word(a, "no", "n")) return OS_IDNO;
+      if (is_word(a, "cancel", "c")) return OS_IDCANCEL;
+      return 0;
+    default:
+      return OS_IDOK;
+  }
+}
+
+size_t os_posix_path_to_system(const char* sjisPath, char* utf8, size_t cap) {
+  return sjis_to_sys(sjisPath, utf8, cap) ? strlen(utf8) : 0;
+}
+size_t os_posix_path_to_systemW(const char16_t* path, char* utf8, size_t cap) {
+  return utf16_to_sys(path, utf8, cap) ? strlen(utf8) : 0;
+}
+size_t os_posix_path_from_system(const char* utf8, char* sjis, size_t cap) {
+  return sys_to_sjis(utf8, sjis, cap, true);
+}
+size_t os_posix_path_from_systemW(const char* utf8, char16_t* path, size_t cap) {
+  return sys_to_utf16(utf8, path, cap, true);
+}
+
+// ---- process start ---------------------------------------------------------------
+
+void os_init(int argc, char** argv) {
+  size_t storeUsed = 0, lineUsed = 0;
+  ansiArgc = 0;
+  bool lineFull = false;
+  for (int i = 0; i < argc && argv[i]; i++) {
+    if (ansiArgc < ANSI_ARGV_CAP && storeUsed + 1 < ANSI_STORE_CAP) {
+      ansiArgv[ansiArgc++] = ansiStore + storeUsed;
+      storeUsed += sys_to_sjis(argv[i], ansiStore + storeUsed, ANSI_STORE_CAP - storeUsed, true) + 1;
+    }
+    if (lineFull) continue;
+    // Each entry goes in whole or not at all: a blank, quotes, the text.
+    char16_t entry[SYS_PATH_CAP + 2];
+    size_t n = sys_to_utf16(argv[i], entry, SYS_PATH_CAP, true);
+    bool quote = n == 0;
+    for (size_t k = 0; k < n; k++)
+      if (entry[k] == ' ' || entry[k] == '\t') quote = true;
+    size_t need = (i > 0 ? 1 : 0) + n + (quote ? 2 : 0);
+    if (lineUsed + need + 1 > CMDLINE_CAP) {
+      lineFull = true;
+      continue;
+    }
+    if (i > 0) commandLine[lineUsed++] = ' ';
+    if (quote) commandLine[lineUsed++] = '"';
+    memcpy(commandLine + lineUsed, entry, n * sizeof(char16_t));
+    lineUsed += n;
+    if (quote) commandLine[lineUsed++] = '"';
+  }
+  commandLine[lineUsed] = 0;
+  ansiArgv[ansiArgc] = nullptr;
+}
+
+int os_ansi_argc() { return ansiArgc; }
+char** os_ansi_argv() { return ansiArgv; }
+const char16_t* os_command_lineW() { return commandLine; }
+
+// ---- files -------------------------------------------------------------------------
+
+os_file os_open_readW(const char16_t* path) { return open_sys(path, O_RDONLY); }
+os_file os_create_writeW(const char16_t* path) { return open_sys(path, O_WRONLY | O_CREAT | O_TRUNC); }
+
+int os_read(os_file f, void* buf, uint32_t n, uint32_t* done) {
+  *done = 0;
+  char* p = (char*)buf;
+  while (*done < n) {
+    ssize_t r = read(to_fd(f), p + *done, n - *done);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      set_error(errno);
+      return 0;
+    }
+    if (r == 0) break;
+    *done += (uint32_t)r;
+  }
+  return 1;
+}
+
+int os_write(os_file f, const void* buf, uint32_t n, uint32_t* done) {
+  *done = 0;
+  const char* p = (const char*)buf;
+  while (*done < n) {
+    ssize_t r = write(to_fd(f), p + *done, n - *done);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      set_error(errno);
+      return *done > 0;  // what got through is reported as a short write
+    }
+    *done += (uint32_t)r;
+  }
+  return 1;
+}
+
+uint32_t os_seek(os_file f, int32_t offset, int whence) {
+  int w = whence == OS_SEEK_CUR ? SEEK_CUR : whence == OS_SEEK_END ? SEEK_END : SEEK_SET;
+  off_t r = lseek(to_fd(f), (off_t)offset, w);
+  if (r < 0) {
+    lastError = errno == EINVAL ? 131 : windows_error(errno, nullptr);  // ERROR_NEGATIVE_SEEK
+    return 0xFFFFFFFFu;
+  }
+  return (uint32_t)r;
+}
+
+int os_close(os_file f) {
+  if (close(to_fd(f)) != 0) {
+    set_error(errno);
+    return 0;
+  }
+  return 1;
+}
+
+uint32_t os_last_error() { return lastError; }
+
+FILE* os_fopen(const char* sjisPath, const char* mode) {
+  char sys[SYS_PATH_CAP];
+  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
+    errno = ENAMETOOLONG;
+    return nullptr;
+  }
+  FILE* f = fopen(sys, mode);
+  if (!f) return nullptr;
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    fclose(f);
+    errno = EACCES;
+    return nullptr;
+  }
+  return f;
+}
+
+int os_removeA(const char* sjisPath) {
+  char sys[SYS_PATH_CAP];
+  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) return -1;
+  return unlink(sys) == 0 ? 0 : -1;
+}
+
+int os_removeW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(path, sys, sizeof sys)) return -1;
+  return unlink(sys) == 0 ? 0 : -1;
+}
+
+// ---- directory search -------------------------------------------------------------
+
+os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(pattern, sys, sizeof sys)) {
+    lastError = 206;
+    return OS_BAD_FIND;
+  }
+  return find_first(sys, true, name, cap, isDir);
+}
+
+os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
+  char sys[SYS_PATH_CAP];
+  if (!sjis_to_sys(pattern, sys, sizeof sys)) {
+    lastError = 206;
+    return OS_BAD_FIND;
+  }
+  return find_first(sys, false, name, cap, isDir);
+}
+
+int os_find_nextW(os_find h, char16_t* name, int cap, int* isDir) { return find_next(h, name, cap, isDir); }
+int os_find_nextA(os_find h, char* name, int cap, int* isDir) { return find_next(h, name, cap, isDir); }
+
+void os_find_close(os_find h) {
+  FindSlot* slot = (FindSlot*)h;
+  if (slot && slot->inUse) release(slot);
+}
+
+// ---- current folder -----------------------------------------------------------------
+
+// A folder that does not fit is a failure here: the caller gets nothing
+// rather than a buffer it must not use.
+uint32_t os_current_dirA(char* buf, uint32_t cap) {
+  char sys[SYS_PATH_CAP];
+  if (cap == 0) return 0;
+  buf[0] = 0;
+  if (!getcwd(sys, sizeof sys)) return 0;
+  char tmp[SYS_PATH_CAP * 2];
+  size_t n = sys_to_sjis(sys, tmp, sizeof tmp, true);
+  if (n + 1 > cap) return 0;
+  memcpy(buf, tmp, n + 1);
+  return (uint32_t)n;
+}
+
+uint32_t os_current_dirW(char16_t* buf, uint32_t cap) {
+  char sys[SYS_PATH_CAP];
+  if (cap == 0) return 0;
+  buf[0] = 0;
+  if (!getcwd(sys, sizeof sys)) return 0;
+  char16_t tmp[SYS_PATH_CAP];
+  size_t n = sys_to_utf16(sys, tmp, SYS_PATH_CAP, true);
+  if (n + 1 > cap) return 0;
+  memcpy(buf, tmp, (n + 1) * sizeof(char16_t));
+  return (uint32_t)n;
+}
+
+// ---- system facts -------------------------------------------------------------------
+
+float os_windows_version() { return 0.0f; }
+
+int os_version_line(char* buf, int cap) {
+  struct utsname u;
+  if (uname(&u) != 0) {
+    snprintf(buf, (size_t)cap, " on POSIX ");
+    return 1;
+  }
+  snprintf(buf, (size_t)cap, " on %s %s ", u.sysname, u.release);
+  return 1;
+}
+
+uint32_t os_console_output_cp() { return 932; }
+
+uint16_t os_user_lang_id() {
+  const char* v = first_env("LC_ALL", "LC_MESSAGES", "LANG");
+  return (v && v[0] == 'j' && v[1] == 'a') ? 0x0411 : 0x0409;
+}
+
+int os_is_dbcs_lead(unsigned char b) { return cp932_lead(b) ? 1 : 0; }
+
+void os_sleep(uint32_t ms) {
+  struct timespec ts;
+  ts.tv_sec = ms / 1000;
+  ts.tv_nsec = (long)(ms % 1000) * 1000000L;
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+// ---- console ------------------------------------------------------------------------
+
+void os_console_write(const char* bytes, size_t n) { fwrite(bytes, 1, n, stdout); }
+void os_console_flush() { fflush(stdout); }
+
+int os_console_passthrough() {
+  const char* v = first_env("LC_ALL", "LC_CTYPE", "LANG");
+  if (!v) return 0;
+  const char* dot = strchr(v, '.');
+  const char* set = dot ? dot + 1 : v;
+  // Compare the codeset without case, '-' or '_', and without any @modifier.
+  char norm[32];
+  size_t n = 0;
+  for (const char* p = set; *p && *p != '@' && n < sizeof norm - 1; p++) {
+    if (*p == '-' || *p == '_') continue;
+    char c = *p;
+    norm[n++] = (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+  }
+  norm[n] = 0;
+  return strcmp(norm, "sjis") == 0 || strcmp(norm, "shiftjis") == 0 || strcmp(norm, "cp932") == 0 ||
+         strcmp(norm, "pck") == 0;
+}
+
+// ---- message boxes ------------------------------------------------------------------
+
+int os_message_boxA(const char*, const char*, uint32_t type) { return message_box(type); }
+int os_message_boxW(const char16_t*, const char16_t*, uint32_t type) { return message_box(type); }
+
+// ---- open-file dialog ---------------------------------------------------------------
+
+int os_get_open_file_nameW(os_ofnW* req) {
+  return open_dialog(true, req->title, req->initialDir, req->filter, req->defExt, req->file, req->maxFile);
+}
+
+int os_get_open_file_nameA(os_ofnA* req) {
+  return open_dialog(false, req->title, req->initialDir, req->filter, req->defExt, req->file, req->maxFile);
+}
+
+uint32_t os_comm_dlg_extended_error() { return dialogError; }

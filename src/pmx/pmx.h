@@ -9,3 +9,16 @@ int pmdinfowrite(const char* outPath, const char* srcPath);
 int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath);
 // Sets the twist mismatch flags from armRef / twistRef; returns how many are set.
 int twist_check();
+
+// Shared by the reader and the writer (model_store.cpp).
+#include <cstdint>
+struct NameBuffer;
+// Steps over up to n input bytes; returns how many there were.
+int64_t pmx_skip(int64_t n);
+// Reads a text field into the buffer (first 254 bytes, then two zero bytes);
+// returns the declared length. A negative length reads nothing.
+int32_t pmx_read_text(NameBuffer* nb);
+// A name as read (UTF-16LE when encoding is 0, else UTF-8) in Shift-JIS.
+void pmx_name_to_sjis(char* dst, int cap, unsigned char encoding, const char* text);
+// UTF-16LE bytes up to a zero unit into a wide string, cut to cap - 1 units.
+void pmx_utf16le_to_wide(char16_t* dst, int cap, const char* text);

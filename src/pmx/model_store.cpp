@@ -1,0 +1,69 @@
+#include "pmx/model_store.h"
+
+PmxModel pmxModel;
+
+void pmx_reset_model() {
+  PmxModel& m = pmxModel;
+  for (ArmRef& a : m.armRef) a.found = 0;
+  for (TwistRef& t : m.twistRef) {
+    t.found = 0;
+    t.axisPos = 0;
+    t.mismatch = 0;
+  }
+  m.texTableStart = 0;
+  m.texTableEnd = 0;
+  m.texListRenewed = 0;
+  for (unsigned char& e : m.texEntryRenewed) e = 0;
+  m.enNameCount = 0;
+}
+
+#include "platform/file_io.h"
+#include "pmx/pmx.h"
+#include "text/sjis.h"
+
+namespace {
+enum { SKIP_CAP = 8192 };
+unsigned char skipArea[SKIP_CAP];
+}  // namespace
+
+int64_t pmx_skip(int64_t n) {
+  int64_t total = 0;
+  while (n > 0) {
+    const int32_t chunk = n < SKIP_CAP ? (int32_t)n : SKIP_CAP;
+    const int32_t got = rfread(skipArea, chunk);
+    total += got;
+    if (got < chunk) break;
+    n -= chunk;
+  }
+  return total;
+}
+
+int32_t pmx_read_text(NameBuffer* nb) {
+  const int32_t n = rfgetlong();
+  int32_t got = 0;
+  if (n > 0) {
+    const int32_t keep = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
+    got = rfread(nb->bytes, keep);
+    if (got == keep && n > keep) pmx_skip(n - keep);
+  }
+  // A third zero keeps an odd-length UTF-16LE text terminated on a unit boundary.
+  nb->bytes[got] = 0;
+  nb->bytes[got + 1] = 0;
+  if (got + 2 < NAMEBUF_SIZE) nb->bytes[got + 2] = 0;
+  return n;
+}
+
+void pmx_name_to_sjis(char* dst, int cap, unsigned char encoding, const char* text) {
+  if (encoding == 0) utf16le_to_sjis(dst, cap, text);
+  else utf8_to_sjis(dst, cap, text);
+}
+
+void pmx_utf16le_to_wide(char16_t* dst, int cap, const char* text) {
+  int i = 0;
+  for (; i < cap - 1; i++) {
+    const char16_t u = (char16_t)((unsigned char)text[2 * i] | ((unsigned char)text[2 * i + 1] << 8));
+    if (u == 0) break;
+    dst[i] = u;
+  }
+  if (cap > 0) dst[i] = 0;
+}

@@ -78,12 +78,13 @@ void end_utf16le(char* dst, int capBytes, int n) {
   }
 }
 
-// Code point of a Shift-JIS code for the wide conversions.
-uint32_t decode_plain(uint32_t code) {
-  uint32_t cp = sjis_to_uni(code);
-  // The NEC row-13 symbols have no table entry; the ANSI code page has them.
-  if (cp == 0) cp = sjis_override_decode(code);
-  return cp;
+// Code point of a double-byte code for a wide path: read as the ANSI code
+// page reads it, so that 0x815F stays a full-width backslash and never turns
+// into a path separator, and a wide path names the same file as its
+// Shift-JIS form.
+uint32_t decode_for_wide(uint32_t code) {
+  uint32_t cp = sjis_override_decode(code);
+  return cp ? cp : sjis_to_uni(code);
 }
 
 // Appends Shift-JIS to a wide string that already holds n units.
@@ -96,7 +97,7 @@ int sjis_wide_from(char16_t* dst, int cap, int n, const char* src) {
     int len = 1;
     if (os_is_dbcs_lead(b)) {
       if (!p[i + 1]) break;  // pair cut by the terminator
-      cp = decode_plain(static_cast<uint32_t>(b) << 8 | p[i + 1]);
+      cp = decode_for_wide(static_cast<uint32_t>(b) << 8 | p[i + 1]);
       if (cp == 0) cp = '?';
       len = 2;
     } else if (b >= 0xA1 && b <= 0xDF) {
@@ -245,6 +246,8 @@ int wide_to_sjis(char* dst, int cap, const char16_t* src) {
     } else {
       // 0x80-0xFF too: written raw they would be lead bytes swallowing the next byte.
       code = uni_to_sjis(u);
+      // Characters such as U+FF5E have a code only in the override pairs.
+      if (code == 0) code = sjis_override_encode(u);
       if (u == 0x2661 && code != 0x83BB)
         con_printf("Assert fail converting unich0x2661 => sjisch0x83BB (%04X). \n",
                    static_cast<unsigned>(code));

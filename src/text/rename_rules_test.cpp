@@ -118,19 +118,15 @@ TEST_F(RenameRules, TailAndWholeRulesOnlyWhereTheyFit) {
 }
 
 TEST_F(RenameRules, FourKindsUseTheirOwnRules) {
-  add(RULE_BONE, "a", "bone", MODE_NORMAL);
-  add(RULE_MORPH, "a", "morph", MODE_NORMAL);
-  add(RULE_BONE_EN, "a", "boneEN", MODE_NORMAL);
-  add(RULE_MORPH_EN, "a", "morphEN", MODE_NORMAL);
+  int (*rename[RULE_KINDS])(char*, int, const char*) = {rename_bone, rename_morph,
+                                                        rename_bone_en, rename_morph_en};
+  const char* values[RULE_KINDS] = {"bone", "morph", "boneEN", "morphEN"};
+  for (int k = 0; k < RULE_KINDS; k++) add(k, "a", values[k], MODE_NORMAL);
   char out[NAME_RESULT_CAP];
-  rename_bone(out, sizeof out, "a");
-  EXPECT_STREQ("bone", out);
-  rename_morph(out, sizeof out, "a");
-  EXPECT_STREQ("morph", out);
-  rename_bone_en(out, sizeof out, "a");
-  EXPECT_STREQ("boneEN", out);
-  rename_morph_en(out, sizeof out, "a");
-  EXPECT_STREQ("morphEN", out);
+  for (int k = 0; k < RULE_KINDS; k++) {
+    EXPECT_EQ(0, rename[k](out, sizeof out, "a"));
+    EXPECT_STREQ(values[k], out);
+  }
 }
 
 TEST_F(RenameRules, ResultIsCutAtItsCapacityOnACharacterBoundary) {

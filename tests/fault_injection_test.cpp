@@ -1,0 +1,124 @@
+// Whole-program runs with a misbehaving disk (tests/faultinj loaded by LD_PRELOAD):
+// each must end with the right messages, no output left behind, the source
+// untouched, and the run going on with the next model.
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "support/pmx_builder.h"
+#include "support/run_program.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+// A model with one broken link (tex\a.png) whose image now lies in textures\.
+std::string broken_model(const TempDir& dir, const std::string& name) {
+  pmxb::Model m = pmxb::sample_model(pmxb::UTF16LE, 2);
+  m.textures = {"tex\\a.png"};
+  for (auto& mat : m.materials) {
+    mat.texture = 0;
+    mat.sphere = -1;
+    if (mat.toonMode == 0) mat.toonIndex = -1;
+  }
+  std::string path = dir / name;
+  EXPECT_TRUE(pmxb::write_file(path, m.build()));
+  EXPECT_TRUE(write_file_bytes(dir / "textures/a.png", "png"));
+  return path;
+}
+
+// A model whose links are all fine.
+std::string good_model(const TempDir& dir, const std::string& name) {
+  pmxb::Model m = pmxb::sample_model(pmxb::UTF8, 1);
+  m.textures.clear();
+  for (auto& mat : m.materials) {
+    mat.texture = mat.sphere = -1;
+    if (mat.toonMode == 0) mat.toonIndex = -1;
+  }
+  std::string path = dir / name;
+  EXPECT_TRUE(pmxb::write_file(path, m.build()));
+  return path;
+}
+
+RunResult run_with_faults(const TempDir& dir, std::vector<std::string> args, const std::string& input,
+                          std::vector<std::pair<std::string, std::string>> faults) {
+  RunOptions o;
+  o.argv0 = install_program(dir.path, nullptr);
+  o.args = std::move(args);
+  o.input = input;
+  o.cwd = dir.path;
+  o.env = std::move(faults);
+  o.env.push_back({"LD_PRELOAD", QM_FAULTINJ});
+  // A sanitizer build wants its runtime first; ours only wraps the C library.
+  o.env.push_back({"ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0"});
+  return run_program(o);
+}
+
+TEST(FaultInjection, DiskFullDuringSaveLeavesNoOutputAndGoesOn) {
+  TempDir dir("qm-fi-full");
+  std::string a = broken_model(dir, "a.pmx");
+  std::string b = good_model(dir, "b.pmx");
+  std::string before = read_file_bytes(a);
+  for (const char* limit : {"0", "100", "9000"}) {
+    RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, "y\n\ntextures/a.png\n",
+                                  {{"QM_FI_WRITE_PATH", "-new.pmx"}, {"QM_FI_WRITE_LIMIT", limit}});
+    SCOPED_TRACE(limit);
+    ASSERT_TRUE(r.started);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_THAT(r.out, HasSubstr("Saving in ANSI/UTF-8 mode. \n"));
+    EXPECT_THAT(r.out, HasSubstr("New PMX save failed. \n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("Save OK. \n")));
+    // The next model is still processed and reported.
+    EXPECT_THAT(r.out, HasSubstr(" All the links in the model \r\n"));
+    EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
+    EXPECT_EQ(read_file_bytes(a), before);
+  }
+}
+
+TEST(FaultInjection, UnwritableOutputFolder) {
+  TempDir dir("qm-fi-deny");
+  std::string a = broken_model(dir, "a.pmx");
+  std::string before = read_file_bytes(a);
+  RunResult r = run_with_faults(dir, {"a.pmx"}, "y\n\ntextures/a.png\n", {{"QM_FI_DENY_PATH", "-new.pmx"}});
+  ASSERT_TRUE(r.started);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_THAT(r.out, HasSubstr("Cannot open WR file : "));
+  EXPECT_THAT(r.out, HasSubstr("New PMX save failed. \n"));
+  EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
+  EXPECT_EQ(read_file_bytes(a), before);
+  EXPECT_EQ(list_dir(dir.path), (std::vector<std::string>{"a.pmx", "quillmend", "textures"}));
+}
+
+TEST(FaultInjection, SourceFailingMidReadIsLeftAlone) {
+  TempDir dir("qm-fi-read");
+  std::string a = broken_model(dir, "a.pmx");
+  std::string b = good_model(dir, "b.pmx");
+  std::string before = read_file_bytes(a);
+  RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, "",
+                                {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", "300"}});
+  ASSERT_TRUE(r.started);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_THAT(r.out, HasSubstr("Err: file ended at "));
+  EXPECT_THAT(r.out, HasSubstr("pmdinforead err 3. \n"));
+  // No question was asked about a model that was not read whole.
+  EXPECT_THAT(r.out, Not(HasSubstr("Do you like to fix them?")));
+  EXPECT_THAT(r.out, HasSubstr(" All the links in the model \r\n"));
+  EXPECT_THAT(r.out, HasSubstr("Error code 3. \n: file end before closing. \n"));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
+  EXPECT_EQ(read_file_bytes(a), before);
+}
+
+TEST(FaultInjection, SourceVanishedBeforeTheRun) {
+  TempDir dir("qm-fi-gone");
+  std::string b = good_model(dir, "b.pmx");
+  RunResult r = run_with_faults(dir, {"gone.pmx", "b.pmx"}, "", {});
+  ASSERT_TRUE(r.started);
+  EXPECT_THAT(r.out, HasSubstr("Cannot open RD file : gone.pmx\n"));
+  EXPECT_THAT(r.out, HasSubstr("pmdinforead err -1. \n"));
+  EXPECT_THAT(r.out, HasSubstr(" All the links in the model \r\n"));
+  EXPECT_THAT(r.out, HasSubstr("Error code -1. \n: cannot open file. \n"));
+}
+
+}  // namespace

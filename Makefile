@@ -3,7 +3,7 @@ JOBS ?= 2
 WERROR ?= $(if $(CI),ON,OFF)
 MINGW := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 
-.PHONY: all build test unit asan windows run bench clean
+.PHONY: all build test unit asan windows run bench clean wine-test dist
 
 all: build
 
@@ -23,8 +23,10 @@ test: build asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
 ifneq ($(MINGW),)
 	@$(MAKE) --no-print-directory windows
+	@if $(WINE_TOOLS); then $(MAKE) --no-print-directory wine-test; else echo "wine-test SKIPPED (needs wine, Xvfb and xdotool; .ci/run installs them)"; python3 tests/wine/check_imports.py build-windows/quillmend.exe; fi
 else
 	@echo "make test: x86_64-w64-mingw32-g++ not found, Windows cross build SKIPPED (install mingw-w64 to check it)"
+	@echo "wine-test SKIPPED (no Windows build)"
 endif
 
 windows:
@@ -37,6 +39,15 @@ run: build
 	@rm -rf build/run && mkdir -p build/run && cp -r examples/demo/. build/run/
 	@cp examples/alias.ini build/ 2>/dev/null || true
 	cd build/run && ../quillmend model.pmx
+
+# The Windows program under Wine on a private X display; boxes answered by xdotool.
+WINE_TOOLS = command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null
+wine-test: windows
+	@python3 tests/wine/run_tests.py build-windows/quillmend.exe
+
+# Release zip: dist/quillmend-<version>-win64.zip
+dist: windows
+	@tools/make_dist.sh build-windows/quillmend.exe
 
 bench:
 	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,0 +1,429 @@
+#!/usr/bin/env python3
+"""Runs the Windows build of the program under Wine, answers its real boxes and
+dialogs, and checks stdout, the exit code, the traced box calls and the files.
+
+usage: run_tests.py path/to/quillmend.exe [-k substring] [-v]
+Work files go to build-wine/ beside the source tree (the prefix is kept)."""
+import argparse
+import hashlib
+import os
+import shutil
+import sys
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import check_imports  # noqa: E402
+import pmxfile  # noqa: E402
+import winebox  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(HERE))
+CAPTION = b"Quillmend"
+MB_OK, MB_OKCANCEL, MB_YESNOCANCEL = "00040040", "00040041", "00040043"
+FAILED = 0xFFFFFFFF  # MessageBox's -1 as the trace shows it
+
+
+def winpath(p):
+    return "Z:" + os.path.abspath(p).replace("/", "\\")
+
+
+def console(s, enc="cp932"):
+    """A message as it reaches stdout once the \\r the C runtime adds are gone."""
+    return (s.encode(enc) if isinstance(s, str) else s).replace(b"\r", b"")
+
+
+def expect_in_order(out, fragments, enc="cp932"):
+    pos = 0
+    for f in fragments:
+        b = console(f, enc)
+        i = out.find(b, pos)
+        if i < 0:
+            near = out[pos:pos + 300].decode(enc, "replace")
+            raise AssertionError("missing %r after offset %d; output there:\n%s" % (b.decode(enc, "replace"), pos, near))
+        pos = i + len(b)
+
+
+def expect_absent(out, fragments, enc="cp932"):
+    for f in fragments:
+        if console(f, enc) in out:
+            raise AssertionError("unexpected %r in output" % f)
+
+
+def expect_calls(run, want):
+    """want: (function, text or None, flags or None, result or None) per call."""
+    got = run.calls
+    names = [c[0] for c in got]
+    if len(got) != len(want):
+        raise AssertionError("box/dialog calls %s, expected %s" % (names, [w[0] for w in want]))
+    for i, (g, w) in enumerate(zip(got, want)):
+        fn, text, flags, result = w
+        if g[0] != fn:
+            raise AssertionError("call %d is %s, expected %s" % (i, g[0], fn))
+        if text is not None:
+            if g[1][0] != text:
+                raise AssertionError("call %d (%s) text %r, expected %r" % (i, fn, g[1][0], text))
+            if g[1][1] != (CAPTION if isinstance(text, bytes) else CAPTION.decode()):
+                raise AssertionError("call %d caption %r" % (i, g[1][1]))
+        if flags is not None and g[2] != flags:
+            raise AssertionError("call %d (%s) style %s, expected %s" % (i, fn, g[2], flags))
+        if result is not None and g[3] != result:
+            raise AssertionError("call %d (%s) returned %s, expected %s" % (i, fn, g[3], result))
+
+
+def check(cond, msg):
+    if not cond:
+        raise AssertionError(msg)
+
+
+# ---- texts the program shows (English unless said) ---------------------------
+def all_ok_report(name):
+    return " All the links in the model \r\n %s \r\n are correct. \r\n \r\n No broken settings found. " % name
+
+
+def question(count):
+    return (" Broken settings of \r\n %d texture link(s) are found. \r\n \r\n"
+            " Do you like to fix them?  (Y/N/Cancel) \r\n" % count)
+
+
+def not_found(name, folder):
+    return (" Texture, toon, or sphere: \r\n \r\n %s \r\n   in folder: %s \r\n \r\n was not found.  \r\n"
+            " Please select it on the next dialogue. (continue:OK) \r\n" % (name, folder))
+
+
+def saved(name):
+    return " Fixed model file  \r\n \r\n %s \r\n \r\n was saved. \r\n" % name
+
+
+def uncorrected(name):
+    return " The model \r\n %s \r\n was uncorrected. \r\n" % name
+
+
+# ---- the fixture ------------------------------------------------------------------
+class Suite:
+    def __init__(self, exe, work, wine, verbose):
+        self.exe_src = exe
+        self.work = work
+        self.wine = wine
+        self.verbose = verbose
+        self.bin = os.path.join(work, "bin")
+        self.exe = os.path.join(self.bin, "quillmend.exe")
+
+    def setup(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.bin)
+        shutil.copy(self.exe_src, self.exe)
+
+    def model(self, rel, textures, files=(), utf8=False):
+        """Writes a model and the image files (relative to its folder) that exist."""
+        path = os.path.join(self.work, rel)
+        folder = os.path.dirname(path)
+        os.makedirs(folder, exist_ok=True)
+        data = pmxfile.build(textures, utf8=utf8)
+        with open(path, "wb") as f:
+            f.write(data)
+        for img in files:
+            p = os.path.join(folder, img.replace("\\", "/"))
+            os.makedirs(os.path.dirname(p), exist_ok=True)
+            with open(p, "wb") as f:
+                f.write(b"\x89PNG\r\n\x1a\n")
+        return path, data
+
+    def run(self, args, answers=(), exe=None, **kw):
+        r = self.wine.run(exe or self.exe, [winpath(a) if os.path.isabs(a) else a for a in args],
+                          cwd=self.bin, answers=answers, **kw)
+        if self.verbose:
+            print(r.out.decode("cp932", "replace"))
+            for c in r.calls:
+                print("   ", c)
+        return r
+
+
+def check_written(src_path, src_data, new_path, textures):
+    """The new file equals the source outside the replaced fields; the source is
+    untouched; names are written back and empty English names filled."""
+    with open(src_path, "rb") as f:
+        check(f.read() == src_data, "source model was modified")
+    check(os.path.exists(new_path), "%s was not written" % os.path.basename(new_path))
+    with open(new_path, "rb") as f:
+        new = f.read()
+    check(pmxfile.kept(new) == pmxfile.kept(src_data), "new model differs outside the replaced fields")
+    check(pmxfile.fields(new, "textures") == [textures], "texture table %r" % pmxfile.fields(new, "textures"))
+    for kind in ("bone", "morph", "frame"):
+        for (jp0, en0), (jp1, en1) in zip(pmxfile.fields(src_data, kind), pmxfile.fields(new, kind)):
+            check(jp1 == jp0, "%s name %r became %r" % (kind, jp0, jp1))
+            # No alias.ini beside the program: an empty English name gets the
+            # Japanese one, an existing one stays.
+            check(en1 == (en0 or jp0), "%s %r English name %r, expected %r" % (kind, jp0, en1, en0 or jp0))
+
+
+# ---- scenarios --------------------------------------------------------------------
+def t_all_links_ok(s):
+    m, data = s.model("ok/a.pmx", ["tex\\a.png", "tex\\toon.bmp"], ["tex\\a.png", "tex\\toon.bmp"])
+    r = s.run([m], [("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["Quillmend  V1.02  ", " on Windows 7 ", "(English mode) \n",
+                            " -- correctly opened in ANSI or UTF-8. \n",
+                            "pmx dir: %s\\ \n" % winpath(os.path.dirname(m)),
+                            "0: tex\\a.png (ok)\n", "1: tex\\toon.bmp (ok)\n", "\n\n",
+                            all_ok_report("a.pmx")])
+    expect_absent(r.out, ["(=NG=)", " => ", "Error code"])
+    expect_calls(r, [("MessageBoxA", all_ok_report("a.pmx").encode(), MB_OK, 1)])
+    check(not os.path.exists(os.path.join(os.path.dirname(m), "a-new.pmx")), "a-new.pmx written")
+
+
+def t_alias_file_beside_program(s):
+    alias = os.path.join(ROOT, "examples", "alias.ini")
+    if not os.path.exists(alias):
+        return "skipped: examples/alias.ini missing"
+    other = os.path.join(s.work, "bin-alias")
+    os.makedirs(other)
+    shutil.copy(s.exe, other)
+    shutil.copy(alias, other)
+    m, _ = s.model("alias/a.pmx", ["a.png"], ["a.png"])
+    r = s.run([m], [("box", "Return")], exe=os.path.join(other, "quillmend.exe"))
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["Alias file found. \n", "Alias file read-in. \n",
+                            "  => Replace def. bone  strings: ", "0: a.png (ok)\n", all_ok_report("a.pmx")])
+
+
+def t_repair_yes_two_models(s):
+    a, a_data = s.model("fix/a.pmx", ["tex\\a.png", "tex\\b.png", "toon01.bmp"],
+                        ["textures\\a.png", "textures\\b.png", "toon01.bmp"])
+    c, c_data = s.model("fix2/c.pmx", ["tex\\c.png"], ["textures\\c.png"], utf8=True)
+    chosen = os.path.join(os.path.dirname(a), "textures", "a.png")
+    r = s.run([a, c], [("box", "y"), ("box", "Return"),
+                       ("dialog", winpath(chosen), "Searching for:  tex\\a.png"),
+                       ("box", "Return"), ("box", "y"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [
+        "0: tex\\a.png (=NG=)\n1: tex\\b.png (=NG=)\n2: toon01.bmp (ok)\n\n", question(2), " => YES \n",
+        "--- \n0: tex\\a.png \n", not_found("a.png", "tex\\"), " => OK \n", "\n => (renew) textures\\a.png \n",
+        "1: tex\\b.png (inferred) => (renew) textures\\b.png \n", "2: toon01.bmp (ok)\n\n",
+        "Saving in ANSI/UTF-8 mode. \n", "Save OK. \n", saved("a-new.pmx"),
+        # the folder move learned on the first model serves the second
+        "0: tex\\c.png (=NG=)\n", question(1), " => YES \n",
+        "0: tex\\c.png (inferred) => (renew) textures\\c.png \n", "Save OK. \n", saved("c-new.pmx")])
+    expect_calls(r, [("MessageBoxA", question(2).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", not_found("a.png", "tex\\").encode(), MB_OKCANCEL, 1),
+                     ("GetOpenFileNameA", None, None, 1),
+                     ("MessageBoxA", saved("a-new.pmx").encode(), MB_OK, 1),
+                     ("MessageBoxA", question(1).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", saved("c-new.pmx").encode(), MB_OK, 1)])
+    check_written(a, a_data, os.path.join(os.path.dirname(a), "a-new.pmx"),
+                  ["textures\\a.png", "textures\\b.png", "toon01.bmp"])
+    check_written(c, c_data, os.path.join(os.path.dirname(c), "c-new.pmx"), ["textures\\c.png"])
+
+
+def t_repair_no(s):
+    m, data = s.model("no/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    r = s.run([m], [("box", "n"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["0: tex\\a.png (=NG=)\n", question(1), " => NO \n", uncorrected("a.pmx")])
+    expect_absent(r.out, ["--- \n", "Saving"])
+    expect_calls(r, [("MessageBoxA", question(1).encode(), MB_YESNOCANCEL, 7),
+                     ("MessageBoxA", uncorrected("a.pmx").encode(), MB_OK, 1)])
+    check(not os.path.exists(os.path.join(os.path.dirname(m), "a-new.pmx")), "a-new.pmx written")
+
+
+def t_cancel_question_ends_run(s):
+    m, _ = s.model("cq/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    m2, _ = s.model("cq2/a.pmx", ["a.png"], ["a.png"])
+    r = s.run([m, m2], [("box", "Escape")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [question(1), " => Cancel \n"])
+    expect_absent(r.out, ["--- \n", "uncorrected", "Error code", "pmx dir: %s" % winpath(os.path.dirname(m2))])
+    expect_calls(r, [("MessageBoxA", None, MB_YESNOCANCEL, 2)])
+
+
+def t_cancel_not_found_box_and_dialog(s):
+    m, _ = s.model("cd/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    r = s.run([m], [("box", "y"), ("box", "Escape")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" => YES \n", not_found("a.png", "tex\\"), " => Cancel \n"])
+    expect_calls(r, [("MessageBoxA", None, MB_YESNOCANCEL, 6), ("MessageBoxA", None, MB_OKCANCEL, 2)])
+    r = s.run([m], [("box", "y"), ("box", "Return"), ("dialog", "Escape", "Searching for:  tex\\a.png")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" => OK \n", "\nCanceled File-Open Dialog Box. (stat=0000).\n",
+                            "\nCannot find tex(0) again:  \n"])
+    expect_absent(r.out, ["Saving", "(renew)"])
+    expect_calls(r, [("MessageBoxA", None, None, 6), ("MessageBoxA", None, None, 1),
+                     ("GetOpenFileNameA", None, None, 0)])
+    check(not os.path.exists(os.path.join(os.path.dirname(m), "a-new.pmx")), "a-new.pmx written")
+
+
+def t_extension_declined(s):
+    m, _ = s.model("ext/model.bin", ["a.png"], ["a.png"])
+    m2, _ = s.model("ext2/b.pmx", ["a.png"], ["a.png"])
+    r = s.run([m, m2], [("box", "Escape")])
+    check(r.rc == 16, "exit code %s, expected 16" % r.rc)
+    box = (" Model: \r\n   model.bin \r\n does not have extension \".PMX\" in the file name. \r\n"
+           " \r\n Do you like to continue? ")
+    expect_in_order(r.out, [" Model: \n", "   model.bin \n",
+                            " does not have extension \".PMX\" in the file name. \n", " Do you like to continue? \n",
+                            "The conversion for this file was skipped (or aborted). \n",
+                            "\nError code 16. \n"])
+    # Not the last model: the nothing-modified line is left out.
+    expect_absent(r.out, ["No file was modified.", "pmx dir:"])
+    expect_calls(r, [("MessageBoxA", box.encode(), MB_OKCANCEL, 2)])
+    r = s.run([m], [("box", "Escape")])
+    check(r.rc == 16, "exit code %s, expected 16" % r.rc)
+    expect_in_order(r.out, ["The conversion for this file was skipped (or aborted). \n", " \n",
+                            "No file was modified. \n", "\n", "Error code 16. \n"])
+
+
+def t_no_argument_dialog(s):
+    r = s.run([], [("dialog", "Escape", "Open MMD Model File")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["\nNo dropped PMX file detected. \n", " Please select PMX file(s). \n",
+                            "\nCanceled File-Open Dialog Box. (stat=0000).\n",
+                            "Usage \n", "   Quillmend <pmxFileName>.pmx \n"])
+    expect_calls(r, [("GetOpenFileNameW", None, None, 0)])
+    # The same start with a model picked: it is processed as the only model.
+    m, _ = s.model("pick/a.pmx", ["a.png"], ["a.png"])
+    r = s.run([], [("dialog", winpath(m), "Open MMD Model File"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" -- correctly opened in ANSI or UTF-8. \n",
+                            "pmx dir: %s\\ \n" % winpath(os.path.dirname(m)), "0: a.png (ok)\n",
+                            all_ok_report("a.pmx")])
+    expect_absent(r.out, ["Usage"])
+
+
+def t_utf16_folder(s):
+    # Hangul has no code in Shift-JIS: the ANSI road fails, the UTF-16 one carries.
+    m, data = s.model("u16/모델/a.pmx", ["tex\\a.png", "tex\\b.png"], ["textures\\a.png", "textures\\b.png"])
+    folder = os.path.dirname(m)
+    r = s.run([m], [("box", "y"), ("box", "Return"),
+                    # relative to the folder the dialog starts in: the model's
+                    ("dialog", "textures\\a.png", winpath(os.path.join(folder, "tex", "a.png"))),
+                    ("box", "Return")], lang="ja_JP.UTF-8")
+    check(r.rc == 0, "exit code %s" % r.rc)
+    # Japanese user but no console (code page 0): English texts.
+    expect_in_order(r.out, ["(English mode) \n", " -- could not open in ANSI or UTF-8. \n",
+                            " -- correctly opened in UTF-16. \n", "Re-opening in UTF-16. \n",
+                            "0: tex\\a.png (=NG=)\n", question(2), " => YES \n", " => OK \n",
+                            "\n => (renew) textures\\a.png \n",
+                            "1: tex\\b.png (inferred) => (renew) textures\\b.png \n",
+                            "Saving in UTF-16 mode. \n", "Save OK. \n", saved("a-new.pmx")])
+    expect_calls(r, [("MessageBoxW", question(2), MB_YESNOCANCEL, 6),
+                     ("MessageBoxW", not_found("a.png", "tex\\"), MB_OKCANCEL, 1),
+                     ("GetOpenFileNameW", None, None, 1),
+                     ("MessageBoxW", saved("a-new.pmx"), MB_OK, 1)])
+    check_written(m, data, os.path.join(folder, "a-new.pmx"), ["textures\\a.png", "textures\\b.png"])
+
+
+def t_japanese_mode(s):
+    m, data = s.model("jp/日本語/モデル.pmx", ["tex\\a.png", "tex\\b.png"], ["textures\\a.png", "textures\\b.png"])
+    folder = os.path.dirname(m)
+    r = s.run([m], [("box", "y"), ("box", "Return"),
+                    ("dialog", "textures\\a.png", "Searching for:  tex\\a.png"), ("box", "Return")],
+              lang="ja_JP.UTF-8", console=True)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    q = (" モデル： \r\n モデル.pmx \r\n 中の \r\n 2 個のテクスチャへのリンクが \r\n 破損している模様です. \r\n"
+         " \r\n 修復しますか？ (Y/N/Cancel) \r\n")
+    nf = (" テクスチャ/トゥーン/スフィア: \r\n \r\n フォルダ tex\\ 内に、 \r\n a.png \r\n \r\n"
+          " が見つからないため、 \r\n 次のダイアログで探します。 (続行:OK) \r\n")
+    ok = " 設定を修復し、 \r\n \r\n モデル-new.pmx \r\n \r\n へ保存しました. \r\n"
+    # stdout carries Shift-JIS bytes, as a code page 932 console shows them
+    expect_in_order(r.out, ["(日本語環境) \n", " -- correctly opened in ANSI or UTF-8. \n", q, " => YES \n",
+                            nf, " => OK \n", "\n => (renew) textures\\a.png \n",
+                            "1: tex\\b.png (類推しました) => (renew) textures\\b.png \n",
+                            "Saving in ANSI/UTF-8 mode. \n", "Save OK. \n", ok])
+    expect_calls(r, [("MessageBoxA", q.encode("cp932"), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", nf.encode("cp932"), MB_OKCANCEL, 1),
+                     ("GetOpenFileNameA", None, None, 1),
+                     ("MessageBoxA", ok.encode("cp932"), MB_OK, 1)])
+    check_written(m, data, os.path.join(folder, "モデル-new.pmx"), ["textures\\a.png", "textures\\b.png"])
+
+
+def t_windows10_version_line(s):
+    # The prefix reports Windows 10 to this exe name only (AppDefaults).
+    exe10 = os.path.join(s.bin, "qm-win10.exe")
+    shutil.copy(s.exe, exe10)
+    m, _ = s.model("w10/a.pmx", [], [])
+    r = s.run([m], [("box", "Return")], exe=exe10)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    # 10 + (0 + 18362 / 100000) / 10, six significant digits
+    expect_in_order(r.out, [" on Windows 10.0184 ", "pmx dir: ", "\n\n", all_ok_report("a.pmx")])
+
+
+def t_boxes_without_display(s):
+    # Without an X display MessageBox fails (-1) and the dialog fails with
+    # extended error 0; a failed box counts as Yes/OK, silently.
+    s.wine.kill_server()
+    try:
+        m, _ = s.model("headless/ok.pmx", ["a.png"], ["a.png"])
+        r = s.run([m], display=False)
+        check(r.rc == 0, "exit code %s" % r.rc)
+        expect_in_order(r.out, ["0: a.png (ok)\n", all_ok_report("ok.pmx")])
+        expect_absent(r.out, [" => "])
+        expect_calls(r, [("MessageBoxA", None, MB_OK, FAILED)])
+        b, _ = s.model("headless/b.pmx", ["tex\\a.png"], ["textures\\a.png"])
+        r = s.run([b], display=False)
+        check(r.rc == 0, "exit code %s" % r.rc)
+        expect_in_order(r.out, [question(1), "\n--- \n0: tex\\a.png ", not_found("a.png", "tex\\"),
+                                "\nCanceled File-Open Dialog Box. (stat=0000).\n",
+                                "\nCannot find tex(0) again:  \n"])
+        expect_absent(r.out, [" => "])
+        expect_calls(r, [("MessageBoxA", None, MB_YESNOCANCEL, FAILED),
+                         ("MessageBoxA", None, MB_OKCANCEL, FAILED), ("GetOpenFileNameA", None, None, 0)])
+        check(not os.path.exists(os.path.join(os.path.dirname(b), "b-new.pmx")), "b-new.pmx written")
+    finally:
+        s.wine.kill_server()
+
+
+SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
+             t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
+             t_no_argument_dialog, t_utf16_folder, t_japanese_mode, t_windows10_version_line,
+             t_boxes_without_display]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("exe")
+    ap.add_argument("-k", default="", help="run only scenarios whose name holds this")
+    ap.add_argument("-v", action="store_true", help="print each run's output")
+    ap.add_argument("--work", default=os.path.join(ROOT, "build-wine"))
+    a = ap.parse_args()
+    if not os.path.exists(a.exe):
+        print("wine-test: %s not found (run make windows)" % a.exe)
+        return 2
+    failures = check_imports.problems(a.exe)
+    for f in failures:
+        print("FAIL imports: %s" % f)
+    if not failures:
+        print("ok   imports: system DLLs only")
+    t0 = time.time()
+    x = winebox.Xvfb()
+    display = x.start()
+    wine = winebox.Wine(os.path.join(a.work, "prefix"), display, a.v)
+    suite = Suite(a.exe, os.path.join(a.work, "work"), wine, a.v)
+    failed = len(failures)
+    try:
+        wine.kill_server()
+        wine.prepare()
+        suite.setup()
+        for t in SCENARIOS:
+            name = t.__name__[2:]
+            if a.k not in name:
+                continue
+            start = time.time()
+            try:
+                note = t(suite)
+                print("ok   %s (%.1f s)%s" % (name, time.time() - start, "  " + note if note else ""))
+            except (AssertionError, winebox.HarnessError) as e:
+                failed += 1
+                print("FAIL %s (%.1f s): %s" % (name, time.time() - start, e))
+            except Exception:
+                failed += 1
+                print("FAIL %s: harness error\n%s" % (name, traceback.format_exc()))
+            sys.stdout.flush()
+    finally:
+        wine.kill_server()
+        x.stop()
+    print("wine-test: %s, %.0f s" % ("%d failed" % failed if failed else "all passed", time.time() - t0))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

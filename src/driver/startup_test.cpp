@@ -270,14 +270,18 @@ TEST(OptionPass, UnicodeEntryBesideAnUnusableAnsiPath) {
 TEST(WholeProgram, OptionEchoesAndErrorStayOnOneLine) {
   if (!file_exists(program_binary())) GTEST_SKIP() << "program not built";
   RunOptions o;
-  o.args = {"-D300", "-X", "-ND2"};
+  o.args = {"-D300", "-X", "-ND2", "-T"};
   RunResult r = run_program(o);
   ASSERT_TRUE(r.started);
   EXPECT_NE(r.out.find("Quillmend  V1.02  "), std::string::npos);
   EXPECT_NE(r.out.find("(English mode) \n"), std::string::npos);
-  EXPECT_NE(r.out.find("Info.displayLevel = 44. \n\nOption error: <X> 58Cancel.displaying.dialogue = 2 \n"),
+  EXPECT_NE(r.out.find("Info.displayLevel = 44. \n\nOption error: <X> 58Cancel.displaying.dialogue = 2 \nTwist.check = 1 \n"),
             std::string::npos)
       << r.out;
+  // The model loop scans the entries again and reports the error once more.
+  size_t first = r.out.find("Option error: <X> 58");
+  EXPECT_NE(r.out.find("Option error: <X> 58", first + 1), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Info.displayLevel", r.out.find("Info.displayLevel") + 1), std::string::npos) << r.out;
   EXPECT_EQ(r.exitCode, 0);
 }
 

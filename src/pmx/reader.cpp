@@ -28,6 +28,13 @@ int32_t index_size(unsigned char width) {
   return 0;
 }
 
+// n indexes in a row, each with its own message when the width is undefined.
+int32_t index_sizes(int n, unsigned char width) {
+  int32_t total = 0;
+  for (int i = 0; i < n; i++) total += index_size(width);
+  return total;
+}
+
 // Steps over a record that holds `indexes` indexes of one width plus `fixed`
 // other bytes; records stop as soon as the input has ended.
 void skip_records(int64_t count, int32_t fixed, int indexes, unsigned char width) {
@@ -160,11 +167,12 @@ bool read_vertices() {
     int32_t rest;
     switch (c) {
       case 0: rest = index_size(bw); break;
-      case 1: rest = 2 * index_size(bw) + 4; break;
-      case 2: case 4: rest = 4 * index_size(bw) + 16; break;
-      case 3: rest = 2 * index_size(bw) + 4 + 36; break;
+      case 1: rest = index_sizes(2, bw) + 4; break;
+      case 2: case 4: rest = index_sizes(4, bw) + 16; break;
+      case 3: rest = index_sizes(2, bw) + 4 + 36; break;
       default:
-        con_printf("Err: illegal DEF type %d. \n", (int)(signed char)c);
+        if (rfisclosed()) con_printf("Err: file ended at vertex %d. \n", i);
+        else con_printf("Err: illegal DEF type %d. \n", (int)(signed char)c);
         return false;
     }
     pmx_skip(rest + 4);  // deform data and edge scale
@@ -247,16 +255,22 @@ bool read_materials() {
     pmx_read_text(&M.materialName);
     pmx_read_text(&M.materialNameEn);
     pmx_skip(44 + 1 + 20);  // colours, drawing flags, edge
-    pmx_skip(2 * index_size(tw) + 1);  // texture, sphere, sphere mode
+    pmx_skip(index_sizes(2, tw) + 1);  // texture, sphere, sphere mode
     int toon = rfgetc();
     if (toon == 0) pmx_skip(index_size(tw));
     else if (toon == 1) pmx_skip(1);
     else {
-      con_printf("Err: unknown toon sharing mode at matrial %d. \n", i);
+      if (rfisclosed()) con_printf("Err: file ended at material %d. \n", i);
+      else con_printf("Err: unknown toon sharing mode at matrial %d. \n", i);
       return false;
     }
     pmx_read_text(&M.materialMemo);
-    if (rfgetlong() % 3 != 0) {
+    const int32_t faceVertices = rfgetlong();
+    if (rfisclosed()) {
+      con_printf("Err: file ended at material %d. \n", i);
+      return false;
+    }
+    if (faceVertices % 3 != 0) {
       con_printf("Err: illegal material-related vertex number at matrial %d. \n", i);
       return false;
     }
@@ -357,7 +371,8 @@ bool read_morphs() {
     rfgetc();  // panel
     const int kind = rfgetc();
     if (kind < 0 || kind > 10) {
-      con_printf("Err: unknown morph kind at morph %d. \n", i);
+      if (rfisclosed()) con_printf("Err: file ended at morph %d. \n", i);
+      else con_printf("Err: unknown morph kind at morph %d. \n", i);
       return false;
     }
     const int32_t offsets = rfgetlong();
@@ -417,10 +432,11 @@ bool read_joints() {
     pmx_read_text(&M.jointNameEn);
     const int type = rfgetc();
     if (type < 0 || type > 5) {
-      con_printf("Err: joint type %d unsupported at joint %d. \n", (int)(signed char)type, i);
+      if (rfisclosed()) con_printf("Err: file ended at joint %d. \n", i);
+      else con_printf("Err: joint type %d unsupported at joint %d. \n", (int)(signed char)type, i);
       return false;
     }
-    pmx_skip(2 * index_size(M.rigidIndexSize) + 96);
+    pmx_skip(index_sizes(2, M.rigidIndexSize) + 96);
   }
   // A last joint cut short ends the input inside the section.
   if (M.jointCount > 0 && rfisclosed()) {

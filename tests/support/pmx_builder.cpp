@@ -171,6 +171,7 @@ std::vector<uint8_t> Model::build(Layout* layout) const {
   lay.vertexCountPos = o.pos();
   o.i32((int32_t)vertices.size());
   for (const Vertex& v : vertices) {
+    lay.vertexPos.push_back(o.pos());
     o.floats(v.pos, 3);
     o.floats(v.normal, 3);
     o.floats(v.uv, 2);
@@ -213,6 +214,7 @@ std::vector<uint8_t> Model::build(Layout* layout) const {
   lay.materialCountPos = o.pos();
   o.i32((int32_t)materials.size());
   for (const Material& m : materials) {
+    lay.materialPos.push_back(o.pos());
     o.text(m.name, enc);
     o.text(m.nameEn, enc);
     o.floats(m.colors, 11);
@@ -317,6 +319,7 @@ std::vector<uint8_t> Model::build(Layout* layout) const {
   lay.rigidCountPos = o.pos();
   o.i32((int32_t)rigids.size());
   for (const RigidBody& r : rigids) {
+    lay.rigidPos.push_back(o.pos());
     o.text(r.name, enc);
     o.text(r.nameEn, enc);
     o.index(r.bone, boneIndex);
@@ -330,6 +333,7 @@ std::vector<uint8_t> Model::build(Layout* layout) const {
   lay.jointCountPos = o.pos();
   o.i32((int32_t)joints.size());
   for (const Joint& j : joints) {
+    lay.jointPos.push_back(o.pos());
     o.text(j.name, enc);
     o.text(j.nameEn, enc);
     o.u8(j.type);

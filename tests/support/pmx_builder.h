@@ -125,6 +125,8 @@ struct Joint {
 // Offsets (bytes from the file start) of what the builder wrote.
 struct Layout {
   int32_t vertexCountPos = 0, faceCountPos = 0;
+  std::vector<int32_t> vertexPos;  // first byte of each record
+  std::vector<int32_t> materialPos, rigidPos, jointPos;
   int32_t texTableStart = 0, texTableEnd = 0;
   std::vector<int32_t> texturePos;  // each path's length prefix
   int32_t materialCountPos = 0, boneCountPos = 0;

@@ -34,17 +34,6 @@ TEST(BoxText, FragmentsEnterBothTextsAndNamesTheirOwnForm) {
   EXPECT_EQ(std::u16string(b.wide), std::u16string(u" ") + kModelWide + u" \r\n \u00E9.pmx \r\n");
 }
 
-TEST(BoxText, EnglishTextIsTheSameInBothForms) {
-  LangScope lang({false, false, false});
-  static BoxText b;
-  box_clear(&b);
-  box_add(&b, " The model \r\n");
-  box_add_name(&b, " a.pmx", u" a.pmx");
-  box_add(&b, " \r\n was uncorrected. \r\n");
-  EXPECT_STREQ(b.ansi, " The model \r\n a.pmx \r\n was uncorrected. \r\n");
-  EXPECT_EQ(std::u16string(b.wide), u" The model \r\n a.pmx \r\n was uncorrected. \r\n");
-}
-
 TEST(BoxText, AppendsStopAtTheCapacity) {
   LangScope lang({true, true, false});
   static BoxText b;

@@ -195,12 +195,8 @@ TEST(ProgramFolder, FolderOfPathOrCurrentFolder) {
 
   char16_t w[520];
   con_capture_begin();
-  program_folder_forW(w, 520, u"C:\\t\\q.exe", curdir_failsW);
-  EXPECT_EQ(std::u16string(w), u"C:\\t\\");
   program_folder_forW(w, 520, u"q.exe", curdir_okW);
   EXPECT_EQ(std::u16string(w), u"D:\\w\\");
-  EXPECT_EQ(con_capture_end(), "");
-  con_capture_begin();
   program_folder_forW(w, 520, u"q.exe", curdir_failsW);
   EXPECT_EQ(std::u16string(w), u"");
   EXPECT_EQ(con_capture_end(), "(Obtaining exe dir failed.) \n");

@@ -96,17 +96,6 @@ TEST(DialogRequest, FiltersTitlesAndExtensionsByKind) {
   }
 }
 
-TEST(DialogRequest, FilterListEndsInAnEmptyString) {
-  static DialogRequestW w;
-  build_dialog_requestW(&w, 6, u"", nullptr);
-  // desc0 pat0 desc0 pat0, then two more zeros
-  size_t n = 0;
-  for (const char* s : {"MMD Model File  (*.pmx)", "*.PMX", "All Files  (*.*)", "*.*"}) n += strlen(s) + 1;
-  EXPECT_EQ(w.filter[n - 1], 0);
-  EXPECT_EQ(w.filter[n], 0);
-  EXPECT_EQ(w.filter[n + 1], 0);
-}
-
 struct ExtCase {
   int kind;
   const char* initialPath;

@@ -239,6 +239,10 @@ bool write_file_bytes(const std::string& path, const std::string& bytes) {
   return std::fclose(f) == 0 && ok;
 }
 
+bool make_symlink(const std::string& target, const std::string& link) {
+  return symlink(target.c_str(), link.c_str()) == 0;
+}
+
 std::vector<std::string> list_dir(const std::string& path) {
   std::vector<std::string> names;
   DIR* d = opendir(path.c_str());

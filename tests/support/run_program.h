@@ -53,6 +53,7 @@ std::string read_file_bytes(const std::string& path);
 // Creates the parent folders as needed. true on success.
 bool write_file_bytes(const std::string& path, const std::string& bytes);
 bool make_dirs(const std::string& path);
+bool make_symlink(const std::string& target, const std::string& link);
 // Lists the names in a folder (no "." or ".."), sorted.
 std::vector<std::string> list_dir(const std::string& path);
 

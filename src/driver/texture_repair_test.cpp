@@ -1,0 +1,96 @@
+#include "driver/texture_repair.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/paths.h"
+#include "pmx/model_store.h"
+#include "support/run_program.h"
+#include "text/sjis.h"
+
+namespace {
+
+TEST(JoinPath, FitsExactlyOrRefusesWhole) {
+  char dst[8];
+  EXPECT_TRUE(join_path(dst, sizeof dst, "abc\\", "def"));  // 7 bytes + terminator
+  EXPECT_STREQ("abc\\def", dst);
+  std::memset(dst, 'z', sizeof dst);
+  EXPECT_FALSE(join_path(dst, sizeof dst, "abc\\", "defg"));
+  EXPECT_STREQ("", dst);
+  // The destination may be the folder itself.
+  char grow[16] = "dir\\";
+  EXPECT_TRUE(join_path(grow, sizeof grow, grow, "x.png"));
+  EXPECT_STREQ("dir\\x.png", grow);
+
+  char16_t w[8];
+  EXPECT_TRUE(join_pathW(w, 8, u"abc\\", u"def"));
+  EXPECT_EQ(0, wide_eq(u"abc\\def", w));
+  EXPECT_FALSE(join_pathW(w, 8, u"abc\\", u"defg"));
+  EXPECT_EQ(0, w[0]);
+}
+
+TEST(TexFolderMap, LearnsInOrderUpToItsCapacity) {
+  texfoldermap_reset();
+  EXPECT_TRUE(texfoldermap_learn("tex\\", u"tex\\", "textures\\", u"textures\\"));
+  EXPECT_TRUE(texfoldermap_learn("", u"", "img\\", u"img\\"));
+  const char* oldF;
+  const char* newF;
+  ASSERT_TRUE(texfoldermap_get(1, &oldF, &newF));
+  EXPECT_STREQ("", oldF);
+  EXPECT_STREQ("img\\", newF);
+  EXPECT_FALSE(texfoldermap_get(2, &oldF, &newF));
+  for (int i = 2; i < TEX_FOLDER_MAP_MAX; ++i)
+    ASSERT_TRUE(texfoldermap_learn("a\\", u"a\\", "b\\", u"b\\"));
+  EXPECT_FALSE(texfoldermap_learn("c\\", u"c\\", "d\\", u"d\\"));
+  EXPECT_EQ(TEX_FOLDER_MAP_MAX, texfoldermap_count());
+  texfoldermap_reset();
+  EXPECT_EQ(0, texfoldermap_count());
+}
+
+std::string backslashed(std::string p) {
+  for (char& c : p) if (c == '/') c = '\\';
+  return p;
+}
+
+void set_texture(int k, const char* path) {
+  std::strcpy(pmxModel.pmxtexlistpath[k], path);
+  sjis_to_wide(pmxModel.pmxtexlistpathW[k], TEXPATH_CAP, path);
+}
+
+// Without a broken link there is no question, so no answer is needed.
+TEST(TexturePhase, AllPresentAsksNothingAndRenewsNothing) {
+  TempDir dir("texphase");
+  ASSERT_TRUE(write_file_bytes(dir / "tex/a.png", "x"));
+  ASSERT_TRUE(write_file_bytes(dir / "b.png", "x"));
+  std::string model = backslashed(dir / "m.pmx");
+  char16_t modelW[PATHBUF_CAP];
+  sjis_to_wide(modelW, PATHBUF_CAP, model.c_str());
+  pmx_reset_model();
+  pmxModel.texListCount = 2;
+  set_texture(0, "tex\\a.png");
+  set_texture(1, "b.png");
+
+  con_capture_begin();
+  TexturePhase r = texture_phase(model.c_str(), modelW, "m.pmx", u"m.pmx", false, false);
+  std::string out = con_capture_end();
+  EXPECT_EQ(0, r.brokenLinkTotal);
+  EXPECT_EQ(0, r.brokenLinkCount);
+  EXPECT_FALSE(r.endRun);
+  EXPECT_EQ("pmx dir: " + backslashed(dir.path) + "\\ \n0: tex\\a.png (ok)\n1: b.png (ok)\n\n", out);
+  EXPECT_EQ(0, pmxModel.texListRenewed);
+}
+
+TEST(TexturePhase, NoTexturesPrintsTheFolderAndOneBlankLine) {
+  pmx_reset_model();
+  pmxModel.texListCount = 0;
+  con_capture_begin();
+  TexturePhase r = texture_phase("m\\a.pmx", u"m\\a.pmx", "a.pmx", u"a.pmx", false, false);
+  EXPECT_EQ("pmx dir: m\\ \n\n", con_capture_end());
+  EXPECT_EQ(0, r.brokenLinkTotal);
+  EXPECT_FALSE(r.endRun);
+}
+
+}  // namespace

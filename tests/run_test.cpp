@@ -208,4 +208,17 @@ TEST_F(RepairRun, PathOutsideTheAnsiCodePageIsHandledInUtf16) {
             read_file_bytes(tmp / "m/\xEB\xAA\xA8\xEB\x8D\xB8/a-new.pmx"));
 }
 
+// The bundled demo, answered as in its transcript.
+TEST_F(RepairRun, DemoModelIsRepaired) {
+  std::string demo = source_dir() + "/examples/demo";
+  for (const char* rel : {"model.pmx", "textures/body.png", "textures/face.png", "toon/toon01.png"})
+    ASSERT_TRUE(write_file_bytes(tmp / (std::string("run/") + rel), read_file_bytes(demo + "/" + rel))) << rel;
+  RunResult r = run({"model.pmx"}, "y\n\ntextures/body.png\n", tmp / "run");
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_HAS(r.out, "0: tex\\body.png (=NG=)\n1: tex\\face.png (=NG=)\n2: toon\\toon01.png (ok)\n");
+  EXPECT_HAS(r.out, "1: tex\\face.png (inferred) => (renew) textures\\face.png \n");
+  EXPECT_HAS(r.out, "Save OK. \n");
+  EXPECT_TRUE(file_exists(tmp / "run/model-new.pmx"));
+}
+
 }  // namespace

@@ -7,7 +7,8 @@ textures/body.png and face.png is inferred from that move. The toon map
 toon\\toon01.png is present and stays as it is. Some bones, morphs and display
 frames have empty English names, which the writer fills in.
 
-Usage: tools/make_demo_model.py [output folder]   (default: examples/demo)
+Usage: tools/make_demo_model.py [--check] [output folder]   (default: examples/demo)
+--check compares the files in the folder with a fresh generation instead.
 """
 import os
 import struct
@@ -141,20 +142,40 @@ def model():
     return bytes(out)
 
 
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
+def files():
+    return {
+        "model.pmx": model(),
+        os.path.join("textures", "body.png"): png((230, 190, 170)),
+        os.path.join("textures", "face.png"): png((250, 220, 200)),
+        os.path.join("toon", "toon01.png"): png((200, 200, 220)),
+    }
 
 
 def main():
-    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
+    args = sys.argv[1:]
+    check = "--check" in args
+    args = [a for a in args if a != "--check"]
+    root = args[0] if args else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "examples", "demo")
-    write(os.path.join(root, "model.pmx"), model())
-    write(os.path.join(root, "textures", "body.png"), png((230, 190, 170)))
-    write(os.path.join(root, "textures", "face.png"), png((250, 220, 200)))
-    write(os.path.join(root, "toon", "toon01.png"), png((200, 200, 220)))
+    stale = []
+    for rel, data in files().items():
+        path = os.path.join(root, rel)
+        if check:
+            try:
+                with open(path, "rb") as f:
+                    if f.read() != data:
+                        stale.append(rel)
+            except OSError:
+                stale.append(rel)
+        else:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+    if stale:
+        print("out of date, run tools/make_demo_model.py: " + ", ".join(stale))
+        return 1
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

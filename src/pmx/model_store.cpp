@@ -38,13 +38,13 @@ int64_t pmx_skip(int64_t n) {
   return total;
 }
 
-int32_t pmx_read_text(NameBuffer* nb) {
+int32_t pmx_read_text(NameBuffer* nb, bool skipRest) {
   const int32_t n = rfgetlong();
   int32_t got = 0;
   if (n > 0) {
     const int32_t keep = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
     got = rfread(nb->bytes, keep);
-    if (got == keep && n > keep) pmx_skip(n - keep);
+    if (skipRest && got == keep && n > keep) pmx_skip(n - keep);
   }
   // A third zero keeps an odd-length UTF-16LE text terminated on a unit boundary.
   nb->bytes[got] = 0;

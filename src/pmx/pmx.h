@@ -16,8 +16,9 @@ struct NameBuffer;
 // Steps over up to n input bytes; returns how many there were.
 int64_t pmx_skip(int64_t n);
 // Reads a text field into the buffer (first 254 bytes, then two zero bytes);
-// returns the declared length. A negative length reads nothing.
-int32_t pmx_read_text(NameBuffer* nb);
+// returns the declared length. A negative length reads nothing. Without
+// skipRest the bytes past the kept ones stay unread, for the writer to copy.
+int32_t pmx_read_text(NameBuffer* nb, bool skipRest = true);
 // A name as read (UTF-16LE when encoding is 0, else UTF-8) in Shift-JIS.
 void pmx_name_to_sjis(char* dst, int cap, unsigned char encoding, const char* text);
 // UTF-16LE bytes up to a zero unit into a wide string, cut to cap - 1 units.

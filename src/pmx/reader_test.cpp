@@ -183,7 +183,10 @@ TEST_F(ReaderTest, RejectsWhatIsNotAPmxHeader) {
   m.globalCount = 7;
   EXPECT_EQ(2, read(m.build()));
   EXPECT_EQ(head() + "Illegal file format at 000009=(07) \n", out);
+  con_capture_begin();
   EXPECT_EQ(-1, pmdinforead((dir / "missing.pmx").c_str()));
+  out = con_capture_end();
+  EXPECT_NE(std::string::npos, out.find("Cannot open RD file : "));
 }
 
 TEST_F(ReaderTest, DumpsTrailingBytesByDisplayLevel) {

@@ -204,7 +204,7 @@ int write_names(RecordKind kind, int32_t i, int32_t pos) {
   NameBuffer& jp = kind == KIND_BONE ? M.boneName : kind == KIND_MORPH ? M.morphName : M.frameName;
   NameBuffer& en = kind == KIND_BONE ? M.boneNameEn : kind == KIND_MORPH ? M.morphNameEn : M.frameNameEn;
 
-  const int32_t jpLen = pmx_read_text(&jp);
+  const int32_t jpLen = pmx_read_text(&jp, false);
   pmx_name_to_sjis(jpName, SJIS_CAP, enc, jp.bytes);
   static const char* const kLabel[] = {"(bone %d) (jp) %s ", "(morph %d) (jp) %s ", "(frame %d) (jp) %s "};
   con_printf(kLabel[kind], i, jpName);
@@ -215,7 +215,7 @@ int write_names(RecordKind kind, int32_t i, int32_t pos) {
     return -1;
   }
 
-  const int32_t enLen = pmx_read_text(&en);
+  const int32_t enLen = pmx_read_text(&en, false);
   pmx_name_to_sjis(enName, SJIS_CAP, enc, en.bytes);
   con_printf("  (en) %s ", enName);
   if (enLen > NAMEBUF_KEEP) {

@@ -108,8 +108,9 @@ unsigned cp932_encode(uint32_t cp) {
   return code;
 }
 
-// Shift-JIS path (backslash form) to a UTF-8 system path. False when too long.
-bool sjis_to_sys(const char* in, char* out, size_t cap) {
+// Shift-JIS path (backslash form) to a UTF-8 system path, or plain text to
+// UTF-8 when slashes is false. False when too long.
+bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
   size_t at = 0;
   out[0] = 0;
   const unsigned char* s = (const unsigned char*)in;
@@ -119,7 +120,7 @@ bool sjis_to_sys(const char* in, char* out, size_t cap) {
       cp = cp932_decode((unsigned)s[0] << 8 | s[1]);
       s += 2;
     } else {
-      cp = *s == '\\' ? '/' : cp932_decode(*s);
+      cp = (*s == '\\' && slashes) ? '/' : cp932_decode(*s);
       s++;
     }
     if (cp == 0) cp = 0xFFFD;
@@ -128,7 +129,7 @@ bool sjis_to_sys(const char* in, char* out, size_t cap) {
   return true;
 }
 
-bool utf16_to_sys(const char16_t* in, char* out, size_t cap) {
+bool utf16_to_sys(const char16_t* in, char* out, size_t cap, bool slashes = true) {
   size_t at = 0;
   out[0] = 0;
   for (const char16_t* s = in; *s;) {
@@ -137,7 +138,7 @@ bool utf16_to_sys(const char16_t* in, char* out, size_t cap) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (*s++ - 0xDC00);
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
-    } else if (cp == '\\') {
+    } else if (cp == '\\' && slashes) {
       cp = '/';
     }
     if (!utf8_put(out, cap, at, cp)) return false;
@@ -625,20 +626,21 @@ int open_dialog(bool wide, const void* title, const void* initialDir, const void
   dialogError = 0;
   char titleU[1024] = "", dirU[SYS_PATH_CAP] = "", extU[256] = "", filters[16384];
   size_t filterLen;
+  // Only the folder is a path; title, extension and filters are shown as text.
   auto convW = [](const char16_t* s, char* o, size_t c) {
-    if (!utf16_to_sys(s, o, c)) o[0] = 0;
+    if (!utf16_to_sys(s, o, c, false)) o[0] = 0;
   };
   auto convA = [](const char* s, char* o, size_t c) {
-    if (!sjis_to_sys(s, o, c)) o[0] = 0;
+    if (!sjis_to_sys(s, o, c, false)) o[0] = 0;
   };
   if (wide) {
     if (title) convW((const char16_t*)title, titleU, sizeof titleU);
-    if (initialDir) convW((const char16_t*)initialDir, dirU, sizeof dirU);
+    if (initialDir && !utf16_to_sys((const char16_t*)initialDir, dirU, sizeof dirU)) dirU[0] = 0;
     if (defExt) convW((const char16_t*)defExt, extU, sizeof extU);
     filterLen = filter_to_utf8((const char16_t*)filter, filters, sizeof filters, convW);
   } else {
     if (title) convA((const char*)title, titleU, sizeof titleU);
-    if (initialDir) convA((const char*)initialDir, dirU, sizeof dirU);
+    if (initialDir && !sjis_to_sys((const char*)initialDir, dirU, sizeof dirU)) dirU[0] = 0;
     if (defExt) convA((const char*)defExt, extU, sizeof extU);
     filterLen = filter_to_utf8((const char*)filter, filters, sizeof filters, convA);
   }

@@ -61,7 +61,9 @@ def expect_calls(run, want):
         if g[0] != fn:
             raise AssertionError("call %d is %s, expected %s" % (i, g[0], fn))
         if text is not None:
-            if g[1][0] != text:
+            if g[4][0] and text.startswith(g[1][0]) and len(g[1][0]) >= 40:
+                pass  # the trace holds only the start of a long text
+            elif g[1][0] != text:
                 raise AssertionError("call %d (%s) text %r, expected %r" % (i, fn, g[1][0], text))
             if g[1][1] != (CAPTION if isinstance(text, bytes) else CAPTION.decode()):
                 raise AssertionError("call %d caption %r" % (i, g[1][1]))
@@ -165,7 +167,7 @@ def t_all_links_ok(s):
     expect_in_order(r.out, ["Quillmend  V1.02  ", " on Windows 7 ", "(English mode) \n",
                             " -- correctly opened in ANSI or UTF-8. \n",
                             "pmx dir: %s\\ \n" % winpath(os.path.dirname(m)),
-                            "0: tex\\a.png (ok)\n", "1: tex\\toon.bmp (ok)\n", "\n\n",
+                            "0: tex\\a.png (ok)\n", "1: tex\\toon.bmp (ok)\n\n",
                             all_ok_report("a.pmx")])
     expect_absent(r.out, ["(=NG=)", " => ", "Error code"])
     expect_calls(r, [("MessageBoxA", all_ok_report("a.pmx").encode(), MB_OK, 1)])

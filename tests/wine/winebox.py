@@ -122,16 +122,20 @@ def _unescape_wine(s, wide):
 
 
 def parse_calls(stderr_text):
-    """[(function, [string args], result)] for the traced calls, in order."""
+    """[(function, [string args], style, result, [arg was cut])] for the traced
+    calls, in order."""
     calls = []
     for line in stderr_text.splitlines():
         m = _CALL.search(line)
         if m:
             name, args = m.group(2), m.group(3)
             wide = name.endswith("W")
-            strs = [_unescape_wine(s, wide) for s in re.findall(r'L?"((?:[^"\\]|\\.)*)"', args)]
+            # Wine cuts long strings in the trace and marks that with "..."
+            found = re.findall(r'L?"((?:[^"\\]|\\.)*)"(\.\.\.)?', args)
+            strs = [_unescape_wine(s, wide) for s, _ in found]
+            cut = [bool(c) for _, c in found]
             flags = args.rsplit(",", 1)[-1] if name.startswith("MessageBox") else ""
-            calls.append([name, strs, flags, None])
+            calls.append([name, strs, flags, None, cut])
             continue
         m = _RET.search(line)
         if m and calls and calls[-1][0] == m.group(2) and calls[-1][3] is None:

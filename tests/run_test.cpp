@@ -95,15 +95,6 @@ TEST_F(RepairRun, YesPicksOneFileAndInfersTheOther) {
   EXPECT_EQ(before, read_file_bytes(model));
 }
 
-TEST_F(RepairRun, UtfEightModelIsRepairedInItsOwnEncoding) {
-  put_file("m/textures/a.png");
-  std::string model = put_model("m/a.pmx", model_with({"tex\\a.png"}, pmxb::UTF8));
-  RunResult r = run({model}, "y\n\ntextures/a.png\n");
-  EXPECT_EQ(0, r.exitCode);
-  pmxb::Model expected = filled_in(model_with({"textures\\a.png"}, pmxb::UTF8));
-  EXPECT_EQ(bytes_of(expected.build()), read_file_bytes(tmp / "m/a-new.pmx"));
-}
-
 TEST_F(RepairRun, ChosenFileWithAnotherNameKeepsThatNameAndTeachesTheFolder) {
   put_file("m/textures/renamed.png");
   put_file("m/textures/b.png");
@@ -130,19 +121,6 @@ TEST_F(RepairRun, SecondModelIsInferredFromTheFirst) {
   EXPECT_EQ(2, count_of(r.out, "Save OK. \n"));
   EXPECT_EQ(bytes_of(filled_in(model_with({"textures\\b.png", "Textures\\c.png"})).build()),
             read_file_bytes(tmp / "m2/b-new.pmx"));
-}
-
-TEST_F(RepairRun, PresentEntryOfARepairedFolderKeepsItsPath) {
-  // After the first choice teaches tex\ -> textures\, b.png, which is
-  // present in tex\, stays as it is.
-  put_file("m/textures/a.png");
-  put_file("m/tex/b.png");
-  std::string model = put_model("m/a.pmx", model_with({"tex\\a.png", "tex\\b.png"}));
-  RunResult r = run({model}, "y\n\ntextures/a.png\n");
-  EXPECT_HAS(r.out, "0: tex\\a.png (=NG=)\n1: tex\\b.png (ok)\n");
-  EXPECT_HAS(r.out, " => (renew) textures\\a.png \n1: tex\\b.png (ok)\n");
-  EXPECT_EQ(bytes_of(filled_in(model_with({"textures\\a.png", "tex\\b.png"})).build()),
-            read_file_bytes(tmp / "m/a-new.pmx"));
 }
 
 // A model named by a relative path has no folder in pmxDir; the chosen file

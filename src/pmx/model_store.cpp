@@ -26,11 +26,22 @@ enum { SKIP_CAP = 8192 };
 unsigned char skipArea[SKIP_CAP];
 }  // namespace
 
+int32_t pmx_read(void* dst, int32_t n) {
+  // The handle backend reads a request its buffer cannot serve straight from
+  // the file and leaves the buffer empty, so every later small read would be a
+  // system call; small reads take bytes through rfgetc, which refills it.
+  if (!RD.handleBackend || n >= RW_BUFSIZE || RD.fill - RD.next >= n) return rfread(dst, n);
+  unsigned char* d = (unsigned char*)dst;
+  int32_t got = 0;
+  for (int c; got < n && (c = rfgetc()) >= 0;) d[got++] = (unsigned char)c;
+  return got;
+}
+
 int64_t pmx_skip(int64_t n) {
   int64_t total = 0;
   while (n > 0) {
     const int32_t chunk = n < SKIP_CAP ? (int32_t)n : SKIP_CAP;
-    const int32_t got = rfread(skipArea, chunk);
+    const int32_t got = pmx_read(skipArea, chunk);
     total += got;
     if (got < chunk) break;
     n -= chunk;
@@ -43,7 +54,7 @@ int32_t pmx_read_text(NameBuffer* nb, bool skipRest) {
   int32_t got = 0;
   if (n > 0) {
     const int32_t keep = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
-    got = rfread(nb->bytes, keep);
+    got = pmx_read(nb->bytes, keep);
     if (skipRest && got == keep && n > keep) pmx_skip(n - keep);
   }
   // A third zero keeps an odd-length UTF-16LE text terminated on a unit boundary.

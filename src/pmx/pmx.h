@@ -13,6 +13,8 @@ int twist_check();
 // Shared by the reader and the writer (model_store.cpp).
 #include <cstdint>
 struct NameBuffer;
+// Reads up to n input bytes, as rfread, but keeps RD's buffer in use.
+int32_t pmx_read(void* dst, int32_t n);
 // Steps over up to n input bytes; returns how many there were.
 int64_t pmx_skip(int64_t n);
 // Reads a text field into the buffer (first 254 bytes, then two zero bytes);

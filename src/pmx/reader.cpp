@@ -163,7 +163,7 @@ bool read_vertices() {
       return false;
     }
     // position .. extra UVs and the deform type in one read
-    int c = rfread(vertexHead, head + 1) == head + 1 ? vertexHead[head] : -1;
+    int c = pmx_read(vertexHead, head + 1) == head + 1 ? vertexHead[head] : -1;
     int32_t rest;
     switch (c) {
       case 0: rest = index_size(bw); break;

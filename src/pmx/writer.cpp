@@ -32,13 +32,32 @@ char pathOut[PATH_OUT_CAP];
 enum { NAME_OUT_CAP = 4 * NAME_RESULT_CAP };
 char nameOut[NAME_OUT_CAP];
 
+// Copies n input bytes (all that is left for n < 0) in blocks. rwfcopy goes
+// byte by byte as soon as one side is a handle, several times slower than a
+// plain copy, so stretches go through this block copy for both backends.
+enum { COPY_CAP = 32768 };
+unsigned char copyArea[COPY_CAP];
+int64_t copy_bytes(int64_t n) {
+  if (rfisclosed()) return -1;
+  int64_t total = 0;
+  while (n != 0) {
+    const int32_t chunk = n < 0 || n > COPY_CAP ? COPY_CAP : (int32_t)n;
+    const int32_t got = pmx_read(copyArea, chunk);
+    if (got > 0 && wfwrite(copyArea, got) != got) return -1;
+    total += got;
+    if (got < chunk) break;
+    if (n > 0) n -= chunk;
+  }
+  return total;
+}
+
 // Copies the input up to position p. 0, or -1 when p lies behind the input
 // or the copy fell short.
 int copy_to(int32_t p) {
   const int32_t n = p - rfpos();
   if (n < 0) return -1;
   if (n == 0) return 0;
-  return rwfcopy(n) == n ? 0 : -1;
+  return copy_bytes(n) == n ? 0 : -1;
 }
 
 // Writes a length-prefixed text whose bytes are all in hand.
@@ -54,7 +73,7 @@ void put_field_as_read(int32_t n, const char* kept) {
   if (n <= 0) return;
   const int32_t k = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
   wfwrite(kept, k);
-  if (n > k) rwfcopy(n - k);
+  if (n > k) copy_bytes(n - k);
 }
 
 // Cuts a text in the file's encoding to at most `limit` bytes at a character
@@ -162,7 +181,7 @@ int write_texture_table() {
       put_text(pathOut, encode_renewed_path(i));
     } else {
       wfputlong(n);
-      if (n > 0) rwfcopy(n);
+      if (n > 0) copy_bytes(n);
     }
   }
   return wfisclosed() ? -1 : 0;
@@ -294,7 +313,7 @@ int write_body() {
     }
   }
 
-  if (rwfcopyall() < 0) {
+  if (copy_bytes(-1) < 0) {
     con_printf("Failed in writing to end. \n");
     failed = true;
   }

@@ -291,8 +291,17 @@ int wfputc_slow(int c) {
   return 0;
 }
 
+// A stream is flushed too: its buffered bytes failing only at the close
+// would go unnoticed and a lost file would count as saved.
 int wfflush() {
-  if (WR.closed || !WR.handleBackend || WR.fill == 0) return 0;
+  if (WR.closed) return 0;
+  if (!WR.handleBackend) {
+    if (fflush(WR.stream) == 0) return 0;
+    con_printf("%s", kWriteError);
+    wr_close_failed();
+    return -1;
+  }
+  if (WR.fill == 0) return 0;
   return wr_write_buffer();
 }
 

@@ -248,6 +248,14 @@ TEST(FileIo, DiskFullClosesTheWriteFile) {
   EXPECT_LT(wfwrite(big.data(), (int32_t)big.size()), (int32_t)big.size());
   EXPECT_EQ("File buffered writing error.(or Disk full)\n", con_capture_end());
   EXPECT_EQ(-1, wfisclosed());
+
+  // Bytes held in the stream's buffer fail when flushed, not silently at the close.
+  ASSERT_EQ(0, wfopen("\\dev\\full"));
+  EXPECT_EQ(0, wfputs("abc"));
+  con_capture_begin();
+  EXPECT_EQ(-1, wfflush());
+  EXPECT_EQ("File writing error.(or Disk full)\n", con_capture_end());
+  EXPECT_EQ(-1, wfisclosed());
 }
 
 // Every pairing of backends copies the same bytes.

@@ -768,7 +768,8 @@ int os_read(os_file f, void* buf, uint32_t n, uint32_t* done) {
     if (r < 0) {
       if (errno == EINTR) continue;
       set_error(errno);
-      return 0;
+      // Bytes already read are delivered; the next call reports the error.
+      return *done > 0;
     }
     if (r == 0) break;
     *done += (uint32_t)r;

@@ -338,6 +338,19 @@ def t_japanese_mode(s):
     check_written(m, data, os.path.join(folder, "モデル-new.pmx"), ["textures\\a.png", "textures\\b.png"])
 
 
+def t_utf8_console(s):
+    # Japanese user, console code page 65001: the start-up tag in UTF-8, English
+    # texts, and the extension box without the name.
+    m, _ = s.model("cp65001/model.bin", ["a.png"], ["a.png"])
+    r = s.run([m], [("box", "Escape")], lang="ja_JP.UTF-8", console=True, codepage=65001)
+    check(r.rc == 16, "exit code %s, expected 16" % r.rc)
+    box = (" The model file \r\n does not have extension \".PMX\" in the file name. \r\n"
+           " \r\n Do you like to continue? ")
+    expect_in_order(r.out, ["(UTF-8日本語環境) \n".encode("utf-8"), " Model: \n", "   model.bin \n",
+                            "The conversion for this file was skipped (or aborted). \n", "Error code 16. \n"])
+    expect_calls(r, [("MessageBoxA", box.encode(), MB_OKCANCEL, 2)])
+
+
 def t_windows10_version_line(s):
     # The prefix reports Windows 10 to this exe name only (AppDefaults).
     exe10 = os.path.join(s.bin, "qm-win10.exe")
@@ -376,7 +389,8 @@ def t_boxes_without_display(s):
 
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
-             t_no_argument_dialog, t_utf16_folder, t_japanese_mode, t_windows10_version_line,
+             t_no_argument_dialog, t_utf16_folder, t_japanese_mode, t_utf8_console,
+             t_windows10_version_line,
              t_boxes_without_display]
 
 

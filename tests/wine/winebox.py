@@ -235,7 +235,7 @@ class Wine:
         time.sleep(0.15)
         if kind == "dialog" and answer != "Escape":
             self._x("key", "--clearmodifiers", "ctrl+a")
-            self._x("type", "--delay", "20", answer)
+            self._x("type", "--delay", "15", answer)
             time.sleep(0.1)
             self._x("key", "Return")
         else:
@@ -243,15 +243,23 @@ class Wine:
 
     # ---- one program run -------------------------------------------------------
     def run(self, exe, args=(), cwd=None, answers=(), lang="C.UTF-8", console=False,
-            display=True, timeout=60, window_timeout=20):
+            display=True, timeout=60, window_timeout=20, codepage=None):
         """Start exe with args; answer each expected window in turn.
 
         answers: ("box", key) or ("dialog", text or "Escape"), optionally with a
         third item, the expected window title (a dialog's title tells which
         texture it searches). console=True gives the program a terminal as its
-        stdin, so it has a console and a console code page."""
+        stdin, so it has a console and a console code page; codepage sets that
+        code page first (chcp in a command prompt that then starts exe)."""
         wm_class = os.path.basename(exe).lower()
         cmd = [self.wine, exe] + list(args)
+        if codepage is not None:
+            # A batch file: quotes on a cmd /c line do not survive Wine's quoting.
+            line = " ".join('"%s"' % a for a in ["Z:" + os.path.abspath(exe).replace("/", "\\")] + list(args))
+            bat = os.path.join(self.prefix, "with-codepage.bat")
+            with open(bat, "wb") as f:
+                f.write(("@chcp %d >nul\r\n@%s\r\n@exit /b %%errorlevel%%\r\n" % (codepage, line)).encode("ascii"))
+            cmd = [self.wine, "cmd", "/c", "Z:" + bat.replace("/", "\\")]
         env = self.env(lang=lang, display=display)
         master = slave = None
         stdin = subprocess.DEVNULL

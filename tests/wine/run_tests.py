@@ -293,7 +293,7 @@ def t_no_argument_dialog(s):
 
 def t_utf16_folder(s):
     # Hangul has no code in Shift-JIS: the ANSI road fails, the UTF-16 one carries.
-    m, data = s.model("u16/모델/a.pmx", ["tex\\a.png", "tex\\b.png"], ["textures\\a.png", "textures\\b.png"])
+    m, data = s.model("u16/모델/모델.pmx", ["tex\\a.png", "tex\\b.png"], ["textures\\a.png", "textures\\b.png"])
     folder = os.path.dirname(m)
     r = s.run([m], [("box", "y"), ("box", "Return"),
                     # relative to the folder the dialog starts in: the model's
@@ -306,12 +306,27 @@ def t_utf16_folder(s):
                             "0: tex\\a.png (=NG=)\n", question(2), " => YES \n", " => OK \n",
                             "\n => (renew) textures\\a.png \n",
                             "1: tex\\b.png (inferred) => (renew) textures\\b.png \n",
-                            "Saving in UTF-16 mode. \n", "Save OK. \n", saved("a-new.pmx")])
+                            "Saving in UTF-16 mode. \n", "Save OK. \n", saved("??-new.pmx")])
+    # the box names the file in its UTF-16 form
     expect_calls(r, [("MessageBoxW", question(2), MB_YESNOCANCEL, 6),
                      ("MessageBoxW", not_found("a.png", "tex\\"), MB_OKCANCEL, 1),
                      ("GetOpenFileNameW", None, None, 1),
-                     ("MessageBoxW", saved("a-new.pmx"), MB_OK, 1)])
-    check_written(m, data, os.path.join(folder, "a-new.pmx"), ["textures\\a.png", "textures\\b.png"])
+                     ("MessageBoxW", saved("모델-new.pmx"), MB_OK, 1)])
+    check_written(m, data, os.path.join(folder, "모델-new.pmx"), ["textures\\a.png", "textures\\b.png"])
+
+
+def t_japanese_utf16_boxes(s):
+    # Japanese message mode on the UTF-16 road: Japanese fragments and the
+    # UTF-16 file name in one box text.
+    m, _ = s.model("ju16/모델/모델.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    r = s.run([m], [("box", "n"), ("box", "Return")], lang="ja_JP.UTF-8", console=True)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    q = (" モデル： \r\n 모델.pmx \r\n 中の \r\n 1 個のテクスチャへのリンクが \r\n 破損している模様です. \r\n"
+         " \r\n 修復しますか？ (Y/N/Cancel) \r\n")
+    no = " モデル： \r\n 모델.pmx \r\n は修復しませんでした. \r\n"
+    expect_in_order(r.out, ["(日本語環境) \n", "Re-opening in UTF-16. \n", " => NO \n", " モデル： \r\n",
+                            " は修復しませんでした. \r\n"])
+    expect_calls(r, [("MessageBoxW", q, MB_YESNOCANCEL, 7), ("MessageBoxW", no, MB_OK, 1)])
 
 
 def t_japanese_mode(s):
@@ -389,7 +404,7 @@ def t_boxes_without_display(s):
 
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
-             t_no_argument_dialog, t_utf16_folder, t_japanese_mode, t_utf8_console,
+             t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
              t_windows10_version_line,
              t_boxes_without_display]
 

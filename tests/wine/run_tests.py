@@ -5,7 +5,6 @@ dialogs, and checks stdout, the exit code, the traced box calls and the files.
 usage: run_tests.py path/to/quillmend.exe [-k substring] [-v]
 Work files go to build-wine/ beside the source tree (the prefix is kept)."""
 import argparse
-import hashlib
 import os
 import shutil
 import sys

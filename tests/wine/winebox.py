@@ -161,8 +161,7 @@ class Wine:
         self.prefix = prefix
         self.display = display
         self.verbose = verbose
-        self.wine = shutil.which("wine64") if os.path.exists("/usr/lib/wine/wine64") else None
-        self.wine = shutil.which("wine") or self.wine
+        self.wine = shutil.which("wine") or "wine"
 
     def env(self, lang="C.UTF-8", display=True, relay=True):
         e = {k: v for k, v in os.environ.items()

@@ -35,15 +35,27 @@ char nameOut[NAME_OUT_CAP];
 // Copies n input bytes (all that is left for n < 0) in blocks. rwfcopy goes
 // byte by byte as soon as one side is a handle, several times slower than a
 // plain copy, so stretches go through this block copy for both backends.
-enum { COPY_CAP = 32768 };
+enum { COPY_CAP = 32768, SMALL_WRITE = 1024 };
 unsigned char copyArea[COPY_CAP];
+
+// wfwrite sends every block to the system at once; short pieces (names, the
+// rest of a record) go through WR's buffer instead. Bytes written, -1 on failure.
+int32_t write_out(const void* src, int32_t n) {
+  if (n >= SMALL_WRITE) return wfwrite(src, n);
+  const unsigned char* p = (const unsigned char*)src;
+  for (int32_t i = 0; i < n; i++) {
+    if (wfputc(p[i]) != 0) return -1;
+  }
+  return n;
+}
+
 int64_t copy_bytes(int64_t n) {
   if (rfisclosed()) return -1;
   int64_t total = 0;
   while (n != 0) {
     const int32_t chunk = n < 0 || n > COPY_CAP ? COPY_CAP : (int32_t)n;
     const int32_t got = pmx_read(copyArea, chunk);
-    if (got > 0 && wfwrite(copyArea, got) != got) return -1;
+    if (got > 0 && write_out(copyArea, got) != got) return -1;
     total += got;
     if (got < chunk) break;
     if (n > 0) n -= chunk;
@@ -63,7 +75,7 @@ int copy_to(int32_t p) {
 // Writes a length-prefixed text whose bytes are all in hand.
 void put_text(const char* bytes, int32_t n) {
   wfputlong(n);
-  if (n > 0) wfwrite(bytes, n);
+  if (n > 0) write_out(bytes, n);
 }
 
 // Writes a field exactly as the source holds it, after its length (already
@@ -72,7 +84,7 @@ void put_field_as_read(int32_t n, const char* kept) {
   wfputlong(n);
   if (n <= 0) return;
   const int32_t k = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
-  wfwrite(kept, k);
+  write_out(kept, k);
   if (n > k) copy_bytes(n - k);
 }
 

@@ -137,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, UnreadableModel,
     ::testing::Values(Unreadable{"missing", -1, 255, ": cannot open file. \n"},
                       Unreadable{"garbage", 2, 2, ": file format. \n"},
-                      Unreadable{"truncated", 3, 3, ": file end before closing. \n"}));
+                      Unreadable{"truncated", 3, 3, ": file end before closing. \n"}),
+    [](const ::testing::TestParamInfo<Unreadable>& p) { return std::string(p.param.what); });
 
 TEST_F(LoopRun, UnreadableModelBeforeAGoodOne) {
   std::string good = put_model("m/good.pmx", model_with({}));

@@ -35,6 +35,7 @@ TEST_F(RepairRun, ModelWithoutTexturesIsCorrect) {
 // No and Cancel at the question, Cancel at the not-found box, and a cancelled
 // dialog: nothing is written, and only No gets a report.
 struct Declined {
+  const char* name;
   const char* input;
   const char* expected;
   bool report;
@@ -64,10 +65,11 @@ TEST_P(DeclinedRepair, WritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, DeclinedRepair,
-    ::testing::Values(Declined{"n\n", " => NO \n\n", true},
-                      Declined{"c\n", " => Cancel \n", false},
-                      Declined{"y\nc\n", " was not found.  \r\n Please select it on the next dialogue. (continue:OK) \r\n => Cancel \n\n", false},
-                      Declined{"y\n\n\n", "\nCannot find tex(0) again:  \n\n", false}));
+    ::testing::Values(Declined{"No", "n\n", " => NO \n\n", true},
+                      Declined{"Cancel", "c\n", " => Cancel \n", false},
+                      Declined{"CancelAtNotFound", "y\nc\n", " was not found.  \r\n Please select it on the next dialogue. (continue:OK) \r\n => Cancel \n\n", false},
+                      Declined{"DialogCancelled", "y\n\n\n", "\nCannot find tex(0) again:  \n\n", false}),
+    [](const ::testing::TestParamInfo<Declined>& p) { return std::string(p.param.name); });
 
 TEST_F(RepairRun, YesPicksOneFileAndInfersTheOther) {
   put_file("m/textures/a.png");
@@ -126,6 +128,7 @@ TEST_F(RepairRun, SecondModelIsInferredFromTheFirst) {
 // A model named by a relative path has no folder in pmxDir; the chosen file
 // must still be stored relative to the model's folder.
 struct RelativeCase {
+  const char* name;
   const char* cwd;   // below the temporary folder
   const char* arg;
 };
@@ -143,7 +146,9 @@ TEST_P(RelativeModelPath, RenewedPathIsRelativeToTheModelFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, RelativeModelPath,
-                         ::testing::Values(RelativeCase{"w/m", "a.pmx"}, RelativeCase{"w", "m/a.pmx"}));
+                         ::testing::Values(RelativeCase{"ModelFolder", "w/m", "a.pmx"},
+                                           RelativeCase{"ParentFolder", "w", "m/a.pmx"}),
+                         [](const ::testing::TestParamInfo<RelativeCase>& p) { return std::string(p.param.name); });
 
 TEST_F(RepairRun, OverlongJoinedPathCountsAsBroken) {
   // A deep model folder plus a long stored path do not fit a path buffer.

@@ -171,8 +171,8 @@ bool read_vertices() {
       case 2: case 4: rest = index_sizes(4, bw) + 16; break;
       case 3: rest = index_sizes(2, bw) + 4 + 36; break;
       default:
-        if (rfisclosed()) con_printf("Err: file ended at vertex %d. \n", i);
-        else con_printf("Err: illegal DEF type %d. \n", (int)(signed char)c);
+        // A type read past the end is -1, reported like any other bad type.
+        con_printf("Err: illegal DEF type %d. \n", (int)(signed char)c);
         return false;
     }
     pmx_skip(rest + 4);  // deform data and edge scale
@@ -260,16 +260,11 @@ bool read_materials() {
     if (toon == 0) pmx_skip(index_size(tw));
     else if (toon == 1) pmx_skip(1);
     else {
-      if (rfisclosed()) con_printf("Err: file ended at material %d. \n", i);
-      else con_printf("Err: unknown toon sharing mode at matrial %d. \n", i);
+      con_printf("Err: unknown toon sharing mode at matrial %d. \n", i);
       return false;
     }
     pmx_read_text(&M.materialMemo);
     const int32_t faceVertices = rfgetlong();
-    if (rfisclosed()) {
-      con_printf("Err: file ended at material %d. \n", i);
-      return false;
-    }
     if (faceVertices % 3 != 0) {
       con_printf("Err: illegal material-related vertex number at matrial %d. \n", i);
       return false;
@@ -371,8 +366,7 @@ bool read_morphs() {
     rfgetc();  // panel
     const int kind = rfgetc();
     if (kind < 0 || kind > 10) {
-      if (rfisclosed()) con_printf("Err: file ended at morph %d. \n", i);
-      else con_printf("Err: unknown morph kind at morph %d. \n", i);
+      con_printf("Err: unknown morph kind at morph %d. \n", i);
       return false;
     }
     const int32_t offsets = rfgetlong();
@@ -432,8 +426,7 @@ bool read_joints() {
     pmx_read_text(&M.jointNameEn);
     const int type = rfgetc();
     if (type < 0 || type > 5) {
-      if (rfisclosed()) con_printf("Err: file ended at joint %d. \n", i);
-      else con_printf("Err: joint type %d unsupported at joint %d. \n", (int)(signed char)type, i);
+      con_printf("Err: joint type %d unsupported at joint %d. \n", (int)(signed char)type, i);
       return false;
     }
     pmx_skip(index_sizes(2, M.rigidIndexSize) + 96);

@@ -128,9 +128,12 @@ TEST_F(ReaderTest, ReportsEachFailureAndStopsWithResultThree) {
        "2 Surfaces.\nErr: file ended at surface 1. \n"},
       {"texture end", nullptr, 1, [](const Layout& l) { return l.texturePos[1] - 1; },
        "3 Textures.\nErr: file ended at texture 1. \n"},
-      // A value the input ended in is reported as the end, not as a bad value.
+      // A value read past the end is checked like any other: the material's
+      // face vertex count reads as -1.
       {"material end", nullptr, 1, [](const Layout& l) { return l.materialPos[1] - 1; },
-       "2 Materials.\nErr: file ended at material 0. \n"},
+       "2 Materials.\nErr: illegal material-related vertex number at matrial 0. \n"},
+      {"deform type past the end", nullptr, 1, [](const Layout& l) { return l.vertexPos[1] + 32; },
+       "5 Vertices.\nErr: illegal DEF type -1. \n"},
       {"bone end", nullptr, 1, [](const Layout& l) { return l.boneNamePos[1] - 1; },
        "6 Bones.\nErr: file ended at bone 1. \n"},
       {"morph end", nullptr, 1, [](const Layout& l) { return l.morphNamePos[1] - 1; },

@@ -76,14 +76,6 @@ TEST_F(LoopRun, NoArgumentAndDialogCancelledPrintsUsage) {
   EXPECT_LACKS(r.out, "pmx dir:");
 }
 
-TEST_F(LoopRun, NoArgumentAndAModelPickedProcessesIt) {
-  std::string model = put_model("m/a.pmx", model_with({}));
-  RunResult r = run({}, model + "\n");
-  EXPECT_EQ(0, r.exitCode);
-  EXPECT_LACKS(r.out, "Usage");
-  EXPECT_HAS(r.out, " All the links in the model \r\n a.pmx \r\n");
-}
-
 TEST_F(LoopRun, OptionEntriesAreNotModels) {
   std::string model = put_model("m/a.pmx", model_with({}));
   RunResult r = run({"-D0", model, "-X"});

@@ -83,14 +83,4 @@ TEST(TexturePhase, AllPresentAsksNothingAndRenewsNothing) {
   EXPECT_EQ(0, pmxModel.texListRenewed);
 }
 
-TEST(TexturePhase, NoTexturesPrintsTheFolderAndOneBlankLine) {
-  pmx_reset_model();
-  pmxModel.texListCount = 0;
-  con_capture_begin();
-  TexturePhase r = texture_phase("m\\a.pmx", u"m\\a.pmx", "a.pmx", u"a.pmx", false, false);
-  EXPECT_EQ("pmx dir: m\\ \n\n", con_capture_end());
-  EXPECT_EQ(0, r.brokenLinkTotal);
-  EXPECT_FALSE(r.endRun);
-}
-
 }  // namespace

@@ -196,9 +196,9 @@ bool read_faces() {
   const unsigned char w = M.vertexIndexSize;
   if (faces <= 0) return true;
   if (w != 1 && w != 2 && w != 4) {
-    for (int32_t i = 0; i < faces; i++) {
-      for (int k = 0; k < 3; k++) index_size(w);
-    }
+    // Such faces take no bytes, so every face reads alike: the first face's
+    // report stands for all, and a count near 2^31 cannot spin for minutes.
+    for (int k = 0; k < 3; k++) index_size(w);
     return true;
   }
   const int64_t faceSize = 3 * (int64_t)w;

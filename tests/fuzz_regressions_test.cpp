@@ -1,0 +1,59 @@
+// Inputs the fuzz targets found faults with (fuzz/regressions/), replayed
+// through the normal build: the program must finish quickly, leave the source
+// as it was and write nothing beside it.
+#include "e2e_fixture.h"
+#include "platform/console.h"
+#include "pmx/pmx.h"
+
+namespace {
+
+std::vector<std::string> regression_files(const std::string& prefix) {
+  std::vector<std::string> out;
+  std::string dir = source_dir() + "/fuzz/regressions";
+  for (const std::string& name : list_dir(dir))
+    if (name.compare(0, prefix.size(), prefix) == 0) out.push_back(dir + "/" + name);
+  return out;
+}
+
+// The PMX target's inputs are a flag byte followed by the model file.
+std::string model_bytes(const std::string& input) { return input.empty() ? input : input.substr(1); }
+
+class FuzzRegression : public ProgramRun {};
+
+TEST_F(FuzzRegression, ModelInputsFinishAndLeaveTheSourceAlone) {
+  std::vector<std::string> files = regression_files("pmx_");
+  ASSERT_FALSE(files.empty());
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    std::string bytes = model_bytes(read_file_bytes(file));
+    std::string model = put_file("m/a.pmx", bytes);
+    RunOptions o;
+    o.binary = program;
+    o.args = {model};
+    o.input = "y\n\n\n";
+    o.timeoutSeconds = 15;
+    RunResult r = run_program(o);
+    ASSERT_TRUE(r.started);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 2 || r.exitCode == 3) << r.exitCode;
+    EXPECT_EQ(bytes, read_file_bytes(model));
+    EXPECT_EQ(std::vector<std::string>{"a.pmx"}, list_dir(tmp / "m"));
+  }
+}
+
+// Faces whose vertex index width is not 1, 2 or 4 take no bytes; a count near
+// 2^31 of them is reported once instead of looping over every face.
+TEST_F(FuzzRegression, FacesOfNoWidthAreReportedOnce) {
+  std::string bytes = model_bytes(read_file_bytes(source_dir() + "/fuzz/regressions/pmx_face_width_hang.bin"));
+  std::string model = put_file("m/a.pmx", bytes);
+  con_capture_begin();
+  int rc = pmdinforead(model.c_str());
+  std::string out = con_capture_end();
+  EXPECT_EQ(3, rc);
+  EXPECT_NE(std::string::npos,
+            out.find("715827882 Surfaces.\nundef(size=3) err.\nundef(size=3) err.\nundef(size=3) err.\n-1 Textures.\n"
+                     "Err: file ended at texture 0. \n"))
+      << out;
+}
+
+}  // namespace

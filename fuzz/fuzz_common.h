@@ -1,0 +1,97 @@
+// Shared by the fuzz targets: a private scratch folder, silenced console
+// output, and destination buffers with guard bytes on both sides so that a
+// write past the capacity shows up even where the sanitizer sees none.
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/console.h"
+
+namespace fz {
+
+// Aborts with a message; libFuzzer then keeps the input as a crash.
+#define FZ_CHECK(cond, ...)                                         \
+  do {                                                              \
+    if (!(cond)) {                                                  \
+      fprintf(stderr, "FUZZ CHECK FAILED: %s (%s:%d)\n", #cond,     \
+              __FILE__, __LINE__);                                  \
+      fprintf(stderr, "" __VA_ARGS__);                              \
+      fputc('\n', stderr);                                          \
+      abort();                                                      \
+    }                                                               \
+  } while (0)
+
+// A folder of this process's own under /dev/shm (or /tmp), made once.
+inline const std::string& scratch_dir() {
+  static std::string dir;
+  if (dir.empty()) {
+    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    char buf[256];
+    snprintf(buf, sizeof buf, "%s/qmfuzz_%d", base, (int)getpid());
+    std::string cmd = std::string("mkdir -p ") + buf;
+    if (system(cmd.c_str()) != 0) abort();
+    dir = buf;
+  }
+  return dir;
+}
+
+inline bool write_bytes(const std::string& path, const uint8_t* data, size_t n) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(data, 1, n, f) == n;
+  return fclose(f) == 0 && ok;
+}
+
+inline std::string read_bytes(const std::string& path) {
+  std::string out;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return out;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+// Console output of one input is collected and dropped.
+struct Quiet {
+  Quiet() { con_capture_begin(); }
+  ~Quiet() { con_capture_end(); }
+};
+
+// A destination of cap elements between two guard areas.
+template <typename T, int Guard = 16>
+struct Guarded {
+  static constexpr unsigned char kFill = 0xA5;
+  explicit Guarded(int cap) : cap(cap) {
+    bytes = (unsigned char*)malloc(sizeof(T) * (size_t)(cap + 2 * Guard));
+    memset(bytes, kFill, sizeof(T) * (size_t)(cap + 2 * Guard));
+  }
+  ~Guarded() { free(bytes); }
+  Guarded(const Guarded&) = delete;
+  Guarded& operator=(const Guarded&) = delete;
+  T* get() { return (T*)(bytes + sizeof(T) * Guard); }
+  bool guards_intact() const {
+    for (size_t i = 0; i < sizeof(T) * Guard; i++) {
+      if (bytes[i] != kFill) return false;
+      if (bytes[sizeof(T) * (size_t)(cap + Guard) + i] != kFill) return false;
+    }
+    return true;
+  }
+  // Index of the first zero element within cap, or -1.
+  int terminator() {
+    T* p = get();
+    for (int i = 0; i < cap; i++)
+      if (p[i] == 0) return i;
+    return -1;
+  }
+  int cap;
+  unsigned char* bytes;
+};
+
+}  // namespace fz

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer and runs each for SECONDS.
+#   fuzz/run.sh SECONDS [target ...]     targets: pmx alias sjis paths (default all)
+#   JOBS=2 fuzz/run.sh 600               two targets at a time (the default is one)
+#   fuzz/run.sh build                    only build (used by the smoke test)
+# Everything goes to fuzz/out/: objects, binaries, corpora, crash files, logs.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/.." && pwd)"
+out="${QM_FUZZ_OUT:-$here/out}"
+CXX="${FUZZ_CXX:-clang++}"
+JOBS="${JOBS:-1}"
+TARGETS_ALL=(pmx alias sjis paths)
+
+if [ $# -lt 1 ]; then
+  sed -n '2,6p' "$0"
+  exit 2
+fi
+mode="$1"
+shift
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${TARGETS_ALL[@]}")
+
+command -v "$CXX" >/dev/null || { echo "fuzz: $CXX not found (install clang)"; exit 3; }
+
+SAN="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+CFLAGS=(-std=c++17 -g -O1 -Wall -Wextra $SAN -I"$root/src" -I"$root/tests" -I"$here")
+
+mkdir -p "$out/obj" "$out/bin"
+
+# Project sources the targets need: the platform, text and PMX layers for
+# POSIX, without tests, the Windows seam and main.
+sources=()
+for layer in platform text pmx; do
+  for f in "$root"/src/$layer/*.cpp; do
+    case "$f" in
+      *_test.cpp|*/os_win32.cpp) continue ;;
+    esac
+    sources+=("$f")
+  done
+done
+
+compile() {  # source object extra-flags...
+  local src="$1" obj="$2"
+  shift 2
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ -n "$(find "$root/src" "$here" -name '*.h' -newer "$obj" -print -quit)" ]; then
+    "$CXX" "${CFLAGS[@]}" "$@" -c "$src" -o "$obj"
+  fi
+}
+
+build() {
+  local objs=() pids=() f o
+  for f in "${sources[@]}"; do
+    o="$out/obj/$(basename "$(dirname "$f")")_$(basename "$f" .cpp).o"
+    compile "$f" "$o" -fsanitize=fuzzer-no-link &
+    pids+=($!)
+    objs+=("$o")
+    if [ ${#pids[@]} -ge 2 ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+  done
+  for p in "${pids[@]}"; do wait "$p"; done
+  for t in "${TARGETS_ALL[@]}"; do
+    compile "$here/${t}_fuzz.cpp" "$out/obj/${t}_fuzz.o" -fsanitize=fuzzer-no-link
+    "$CXX" "${CFLAGS[@]}" -fsanitize=fuzzer "$out/obj/${t}_fuzz.o" "${objs[@]}" -o "$out/bin/${t}_fuzz"
+  done
+  # The seed generator is plain C++ over the test model builder.
+  "$CXX" -std=c++17 -O1 -I"$root/tests" "$here/make_seeds.cpp" "$root/tests/support/pmx_builder.cpp" \
+    -o "$out/bin/make_seeds"
+  "$out/bin/make_seeds" "$out/seeds" "$root" >/dev/null
+}
+
+build
+[ "$mode" = build ] && exit 0
+seconds="$mode"
+
+run_one() {  # target
+  local t="$1"
+  mkdir -p "$out/corpus/$t" "$out/artifacts/$t" "$out/logs"
+  echo "fuzz: $t for ${seconds}s"
+  local rc=0
+  "$out/bin/${t}_fuzz" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" "$out/seeds/$t" \
+    >"$out/logs/$t.log" 2>&1 || rc=$?
+  echo "fuzz: $t finished (exit $rc): $(grep -E '^#[0-9]+ +DONE' "$out/logs/$t.log" | tail -1)"
+  return $rc
+}
+
+# Crash files of this run only; earlier ones stay for inspection.
+mkdir -p "$out/artifacts"
+marker="$out/artifacts/.run-start"
+touch "$marker"
+status=0
+pids=()
+for t in "${targets[@]}"; do
+  run_one "$t" &
+  pids+=($!)
+  if [ ${#pids[@]} -ge "$JOBS" ]; then
+    wait "${pids[0]}" || status=1
+    pids=("${pids[@]:1}")
+  fi
+done
+for p in "${pids[@]}"; do wait "$p" || status=1; done
+new="$(find "$out/artifacts" -type f -newer "$marker" ! -name '.run-start')"
+if [ -n "$new" ]; then
+  echo "fuzz: new crash files:"
+  echo "$new"
+  status=1
+fi
+exit $status

@@ -80,7 +80,7 @@ run_one() {  # target
   "$out/bin/${t}_fuzz" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" "$out/seeds/$t" \
     >"$out/logs/$t.log" 2>&1 || rc=$?
-  echo "fuzz: $t finished (exit $rc): $(grep -E '^#[0-9]+ +DONE' "$out/logs/$t.log" | tail -1)"
+  echo "fuzz: $t finished (exit $rc): $(grep -E '^#[0-9]+[[:space:]]+DONE' "$out/logs/$t.log" | tail -1)"
   return $rc
 }
 

@@ -35,9 +35,12 @@ windows:
 	@echo "Windows program: build-windows/quillmend.exe"
 
 # Repairs a fresh copy of the bundled example; answers come from the terminal or a pipe.
-run: build
+run:
+	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=$(WERROR) >/dev/null
+	@cmake --build build -j $(JOBS) --target quillmend >/dev/null
 	@rm -rf build/run && mkdir -p build/run && cp -r examples/demo/. build/run/
 	@cp examples/alias.ini build/ 2>/dev/null || true
+	@rm -f build/run/TRANSCRIPT.txt
 	cd build/run && ../quillmend model.pmx
 
 # The Windows program under Wine on a private X display; boxes answered by xdotool.
@@ -55,4 +58,4 @@ bench:
 	./build/pmx_bench
 
 clean:
-	rm -rf build build-asan build-windows
+	rm -rf build build-asan build-windows build-wine dist

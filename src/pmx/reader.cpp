@@ -180,6 +180,8 @@ bool read_vertices() {
   return true;
 }
 
+enum { kMaxSilentFaces = 65536 };
+
 bool read_faces() {
   const int32_t n = rfgetlong();
   con_printf("%d Surfaces.\n", n / 3);
@@ -196,9 +198,13 @@ bool read_faces() {
   const unsigned char w = M.vertexIndexSize;
   if (faces <= 0) return true;
   if (w != 1 && w != 2 && w != 4) {
-    // Such faces take no bytes, so every face reads alike: the first face's
-    // report stands for all, and a count near 2^31 cannot spin for minutes.
-    for (int k = 0; k < 3; k++) index_size(w);
+    // Such faces take no bytes, so the input never ends under them: report
+    // each face's indexes, but stop reporting after a realistic face count so
+    // a count near 2^31 cannot spin for minutes.
+    const int32_t reported = faces < kMaxSilentFaces ? faces : kMaxSilentFaces;
+    for (int32_t i = 0; i < reported; i++) {
+      for (int k = 0; k < 3; k++) index_size(w);
+    }
     return true;
   }
   const int64_t faceSize = 3 * (int64_t)w;

@@ -344,3 +344,14 @@ TEST_F(ReaderTest, CountsEnglishNamesTheRulesWouldChange) {
 }
 
 }  // namespace
+
+// Faces of an unknown vertex index width report each of their indexes.
+TEST_F(ReaderTest, FacesOfAnUnknownWidthReportEveryIndex) {
+  pmxb::Model m = pmxb::sample_model(pmxb::UTF8, 1);
+  m.vertexIndex = 3;
+  read(m.build());  // the faces take no bytes, so what follows misreads
+  EXPECT_NE(std::string::npos,
+            out.find("2 Surfaces.\nundef(size=3) err.\nundef(size=3) err.\nundef(size=3) err.\n"
+                     "undef(size=3) err.\nundef(size=3) err.\nundef(size=3) err.\n"))
+      << out;
+}

@@ -42,7 +42,8 @@ std::string read_all(const std::string& path) {
 
 void pmx_seeds() {
   // Flag bytes of the PMX target: wide read/write, renewal, rules, trace level, Japanese, Shift-JIS-only paths.
-  const unsigned char flagSets[] = {0x00, 0x0C, 0x1F, 0x8E, 0x65, 0x2D};
+  // Trace level 3 (0x30) also runs the twist-axis check and fix.
+  const unsigned char flagSets[] = {0x00, 0x0C, 0x1F, 0x8E, 0x65, 0x2D, 0x3C, 0xB5};
   int k = 0;
   for (uint8_t enc : {pmxb::UTF16LE, pmxb::UTF8}) {
     for (uint8_t width : {1, 2, 4}) {
@@ -60,6 +61,10 @@ void pmx_seeds() {
       names.morphs[0].nameEn = "a?b";
       names.textures.push_back(std::string(200, 'x') + ".png");
       models.push_back(names);
+      pmxb::Model twisted = m;  // the left arm twist's axis points away from the elbow
+      twisted.bones[4].axis[0] = 0.0f;
+      twisted.bones[4].axis[1] = 1.0f;
+      models.push_back(twisted);
       pmxb::Model empty;  // no records at all
       empty.encoding = enc;
       empty.set_index_widths(width);
@@ -69,6 +74,7 @@ void pmx_seeds() {
         char name[32];
         snprintf(name, sizeof name, "model%02d", k++);
         put("pmx", name, std::string(1, (char)flagSets[k % sizeof flagSets]) + bytes);
+        if (&model == &models[3]) put("pmx", std::string(name) + "t", std::string(1, '\x3C') + bytes);
       }
     }
   }

@@ -522,18 +522,21 @@ int read_body() {
 
 }  // namespace
 
+// The open comes first, so its own failure message stands above the path line.
 int pmdinforead(const char* path) {
   clear_model();
+  const int opened = rfopen(path);
   con_printf("Reading from: %s \n", path);
-  if (rfopen(path) != 0) return -1;
+  if (opened != 0) return -1;
   return read_body();
 }
 
 int pmdinforeadW(const char16_t* path) {
   clear_model();
+  const int opened = rfopenW(path);
   static char shown[2 * TEXPATH_CAP];
   wide_to_sjis(shown, (int)sizeof shown, path);
   con_printf("Reading from: %s \n", shown);
-  if (rfopenW(path) != 0) return -1;
+  if (opened != 0) return -1;
   return read_body();
 }

@@ -186,10 +186,16 @@ TEST_F(ReaderTest, RejectsWhatIsNotAPmxHeader) {
   m.globalCount = 7;
   EXPECT_EQ(2, read(m.build()));
   EXPECT_EQ(head() + "Illegal file format at 000009=(07) \n", out);
+  // The open's own message comes before the path line.
+  const std::string missing = dir / "missing.pmx";
   con_capture_begin();
-  EXPECT_EQ(-1, pmdinforead((dir / "missing.pmx").c_str()));
+  EXPECT_EQ(-1, pmdinforead(missing.c_str()));
   out = con_capture_end();
-  EXPECT_NE(std::string::npos, out.find("Cannot open RD file : "));
+  EXPECT_EQ("Cannot open RD file : " + missing + "\nReading from: " + missing + " \n", out);
+  con_capture_begin();
+  EXPECT_EQ(-1, pmdinforeadW(std::u16string(missing.begin(), missing.end()).c_str()));
+  out = con_capture_end();
+  EXPECT_EQ("Could not open (RD)(code=2).\nReading from: " + missing + " \n", out);
 }
 
 TEST_F(ReaderTest, DumpsTrailingBytesByDisplayLevel) {

@@ -26,9 +26,21 @@ namespace fz {
     }                                                               \
   } while (0)
 
-// A folder of this process's own under /dev/shm (or /tmp), made once.
-inline const std::string& scratch_dir() {
+inline std::string& scratch_path() {
   static std::string dir;
+  return dir;
+}
+
+inline void remove_scratch() {
+  if (scratch_path().empty()) return;
+  std::string cmd = "rm -rf '" + scratch_path() + "'";
+  if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", scratch_path().c_str());
+}
+
+// A folder of this process's own under /dev/shm (or /tmp), made once and
+// removed at exit.
+inline const std::string& scratch_dir() {
+  std::string& dir = scratch_path();
   if (dir.empty()) {
     const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     char buf[256];
@@ -36,6 +48,7 @@ inline const std::string& scratch_dir() {
     std::string cmd = std::string("mkdir -p ") + buf;
     if (system(cmd.c_str()) != 0) abort();
     dir = buf;
+    atexit(remove_scratch);
   }
   return dir;
 }

@@ -20,7 +20,11 @@ void box_clear(BoxText* b) {
 
 void box_add(BoxText* b, const char* sjis) {
   if (!sjis) return;
-  console_cat(b->ansi, BOX_TEXT_CAP, sjis);
+  // Append at the end we know: console_cat looks for the end only in its
+  // first 520 bytes, and a long name before a fragment would drop the rest.
+  int n = 0;
+  while (n < BOX_TEXT_CAP - 1 && b->ansi[n]) ++n;
+  console_cat(b->ansi + n, BOX_TEXT_CAP - n, sjis);
   sjis_cat_wide(b->wide, BOX_TEXT_CAP, sjis);
 }
 

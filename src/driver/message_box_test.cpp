@@ -50,6 +50,23 @@ TEST(BoxText, AppendsStopAtTheCapacity) {
   EXPECT_EQ(std::string(b.ansi).substr(0, 100), chunk);
 }
 
+// English texts go through the UTF-8 append, which finds the end of the text
+// only within its first 520 bytes; a long name must not swallow what follows.
+TEST(BoxText, EnglishFragmentsFollowALongName) {
+  LangScope lang({false, false, false});
+  static BoxText b;
+  box_clear(&b);
+  std::string name(600, 'n');
+  std::u16string nameW(600, u'n');
+  box_add(&b, " Model: \r\n   ");
+  box_add_name(&b, name.c_str(), nameW.c_str());
+  box_add(&b, " \r\n does not have extension \".PMX\" in the file name. \r\n");
+  EXPECT_EQ(std::string(b.ansi),
+            " Model: \r\n   " + name + " \r\n does not have extension \".PMX\" in the file name. \r\n");
+  EXPECT_EQ(std::u16string(b.wide),
+            u" Model: \r\n   " + nameW + u" \r\n does not have extension \".PMX\" in the file name. \r\n");
+}
+
 TEST(BoxShow, PrintsTheAnsiTextAndReturnsTheAnswer) {
   LangScope lang({false, false, false});
   static BoxText b;

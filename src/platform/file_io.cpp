@@ -345,7 +345,8 @@ int wfputs(const char* s) {
 
 int wfputunistr(const char* s) {
   int bytes = 0;
-  for (const unsigned char* p = (const unsigned char*)s; (p[0] || p[1]) && !WR.closed; p += 2) {
+  // A closed WR takes nothing, but the length is still counted and reported.
+  for (const unsigned char* p = (const unsigned char*)s; p[0] || p[1]; p += 2) {
     wfputc(p[0]);
     wfputc(p[1]);
     bytes += 2;

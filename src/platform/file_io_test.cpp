@@ -163,6 +163,7 @@ TEST(FileIo, OpenFailureMessages) {
       {true, tempDir() + "/no_such_dir/a.pmx", "Could not open (RD)(PATH_NOT_FOUND). \n"},
       {true, tempDir() + "/missing.pmx", "Could not open (RD)(code=2).\n"},
       {true, tempDir(), "Could not open (RD)(code=5).\n"},
+      {true, "", "Could not open (RD)(PATH_NOT_FOUND). \n"},
       {false, tempDir() + "/missing.pmx", "Cannot open RD file : " + ansiPath(tempDir() + "/missing.pmx") + "\n"},
   };
   for (const Case& c : cases) {
@@ -229,6 +230,13 @@ TEST(FileIo, ClosedWriteFileTakesNothing) {
   EXPECT_EQ(-1, wfwrite("abc", 3));
   EXPECT_EQ(-1, wfputunistr("a\0\0\0"));
   EXPECT_EQ("", con_capture_end());
+  // The length limit is still reported for a text nothing could be written of.
+  std::string units;
+  for (int i = 0; i < 600; i++) units += "a\x30";
+  units += std::string(2, '\0');
+  con_capture_begin();
+  EXPECT_EQ(-1, wfputunistr(units.c_str()));
+  EXPECT_EQ("Too long unistr.\n", con_capture_end());
 }
 
 TEST(FileIo, DiskFullClosesTheWriteFile) {

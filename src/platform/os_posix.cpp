@@ -251,6 +251,11 @@ os_file to_handle(int fd) { return (os_file)(intptr_t)(fd + 1); }
 int to_fd(os_file f) { return (int)(intptr_t)f - 1; }
 
 os_file open_sys(const char16_t* path, int flags) {
+  // Windows finds no folder in an empty name.
+  if (!path[0]) {
+    lastError = 3;
+    return OS_BAD_FILE;
+  }
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(path, sys, sizeof sys)) {
     lastError = 206;

@@ -226,8 +226,9 @@ bool build_output_names() {
 void report_saved() {
   char newName[PATHBUF_CAP];
   char16_t newNameW[PATHBUF_CAP];
-  if (findfile(newName, sizeof newName, outPath) != 0) namepart(newName, sizeof newName, outPath);
-  if (findfileW(newNameW, PATHBUF_CAP, outPathW) != 0) namepartW(newNameW, PATHBUF_CAP, outPathW);
+  // As for the model itself: a form whose search finds nothing names nothing.
+  if (!outPath[0] || findfile(newName, sizeof newName, outPath) != 0) newName[0] = 0;
+  if (!outPathW[0] || findfileW(newNameW, PATHBUF_CAP, outPathW) != 0) newNameW[0] = 0;
   box_clear(&box);
   if (japanese_mode()) {
     box_add(&box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、

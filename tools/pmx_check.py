@@ -237,6 +237,7 @@ class Spec:
         self.morphs = [("あ", ""), ("まばたき", "blink"), ("?目", "")]
         self.frames = [("Root", "Root"), ("表情", "")]
         self.soft_bodies = 2 if version > 2.05 else 0
+        self.bone_pos = {}  # bone index -> position, else (0.5 i, 10, 0)
 
 
 def _idx(v, w):
@@ -287,7 +288,7 @@ def build(spec):
     o += struct.pack("<i", len(spec.bones))
     for i, (jp, en) in enumerate(spec.bones):
         o += t(jp) + t(en)
-        o += struct.pack("<3f", 0.5 * i, 10, 0) + _idx(i - 1, wb) + struct.pack("<i", 0)
+        o += struct.pack("<3f", *spec.bone_pos.get(i, (0.5 * i, 10, 0))) + _idx(i - 1, wb) + struct.pack("<i", 0)
         flags = [0x0001, 0x0020 | 0x0100, 0x0400 | 0x0800, 0x2000 | 0x0200 | 0x0400][i % 4]
         o += struct.pack("<H", flags | 0x001E)
         o += _idx(0, wb) if flags & 0x0001 else struct.pack("<3f", 0, 1, 0)
@@ -366,14 +367,32 @@ def _expect_fill(kind, i, jp, en_in, en_out, enc):
     raise CheckError("%s %d: empty English name filled with %r, not %r" % (kind, i, en_out, want))
 
 
-def compare(src, out, renewed):
-    """The output must equal the source outside the replaced fields, keep every
-    Japanese name, fill every empty English name and carry the renewed paths."""
-    if [f for f in src.fixed] != [f for f in out.fixed]:
-        for (a, x), (b, y) in zip(src.fixed, out.fixed):
-            if x != y:
-                raise CheckError("%s differs from the source" % a)
+def _axis_at(src, record):
+    # Offset of the fixed axis inside a bone record behind its names.
+    wb = src.widths[3]
+    flags = struct.unpack_from("<H", record, 12 + wb + 4)[0]
+    at = 12 + wb + 4 + 2 + (wb if flags & 0x0001 else 12) + (wb + 4 if flags & 0x0300 else 0)
+    if not flags & 0x0400:
+        raise CheckError("bone has no fixed axis")
+    return at
+
+
+def compare(src, out, renewed, axes=None):
+    """The output must equal the source outside the replaced fields (and the
+    fixed axes in `axes`, bone index -> new axis), keep every Japanese name,
+    fill every empty English name and carry the renewed paths."""
+    axes = axes or {}
+    if len(src.fixed) != len(out.fixed):
         raise CheckError("record layout differs from the source")
+    for (a, x), (b, y) in zip(src.fixed, out.fixed):
+        bone = int(a.split()[1]) if a.startswith("bone ") else -1
+        if bone in axes:
+            at = _axis_at(src, x)
+            x = x[:at] + struct.pack("<3f", *axes.pop(bone)) + x[at + 12:]
+        if a != b or x != y:
+            raise CheckError("%s differs from the source" % a)
+    if axes:
+        raise CheckError("bones %s not found" % sorted(axes))
     enc = "utf-8" if src.utf8 else "utf-16-le"
     for kind, a, b in (("bone", src.bones, out.bones), ("morph", src.morphs, out.morphs),
                        ("frame", src.frames, out.frames)):
@@ -423,6 +442,12 @@ def run_scenarios(program):
         long8.morphs = long_spec.morphs
         long8.frames = long_spec.frames
         scenarios.append(("long-names-utf8", long8))
+        for utf8 in (False, True):
+            # Bone 3, the left arm twist, holds a fixed axis across the arm.
+            twist = Spec(utf8, 2, 2.0)
+            twist.bones = [("左腕", ""), ("左ひじ", "elbow_L"), ("左手首", ""), ("左腕捩", ""), ("x", "")]
+            twist.bone_pos = {0: (0, 10, 0), 1: (0, 8, 0), 2: (0, 6, 0)}
+            scenarios.append(("twist-%s" % ("utf8" if utf8 else "utf16"), twist))
         for name, spec in scenarios:
             d = os.path.join(work, name)
             os.makedirs(os.path.join(d, "textures"))
@@ -437,14 +462,19 @@ def run_scenarios(program):
                 fh.write(data)
             # Yes to the repair, OK to the not-found box, the file, then the
             # other broken links follow the learned folder move.
-            rc, out = _run(exe, d, ["a.pmx"], "y\nok\ntextures/body.png\n")
+            args, answers, axes = ["a.pmx"], "y\nok\ntextures/body.png\n", None
+            if name.startswith("twist"):
+                # Yes to the twist-axis question first.
+                args, answers, axes = ["-T", "a.pmx"], "y\n" + answers, {3: (0.0, -1.0, 0.0)}
+            rc, out = _run(exe, d, args, answers)
             target = os.path.join(d, "a-new.pmx")
             try:
                 if rc != 0 or not os.path.exists(target):
                     raise CheckError("program ended with %d and wrote no a-new.pmx:\n%s" % (rc, out[-2000:]))
                 with open(target, "rb") as fh:
                     written = parse(fh.read())
-                compare(src, written, {0: "textures\\body.png", 1: "textures\\顔.png", 3: "textures\\髪 2.bmp"})
+                compare(src, written, {0: "textures\\body.png", 1: "textures\\顔.png", 3: "textures\\髪 2.bmp"},
+                        axes)
                 if "Save OK. \n" not in out:
                     raise CheckError("no \"Save OK.\" line")
                 print("ok   %s" % name)

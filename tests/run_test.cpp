@@ -176,6 +176,30 @@ TEST_F(RepairRun, FailedWriteLeavesNoFileAndSaysSo) {
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "textures"}), list_dir(tmp / "m"));
 }
 
+// A model path of 516 bytes still fits its buffer, its output name does not:
+// the save fails like a write that cannot start, and nothing is cut short.
+TEST_F(RepairRun, OutputNameThatDoesNotFitFailsTheSave) {
+  // The first model teaches tex\ -> the model folder itself, so the second,
+  // whose folder is too deep for the dialog, is repaired by inference.
+  put_file("m1/a.png");
+  std::string first = put_model("m1/a.pmx", model_with({"tex\\a.png"}));
+  std::string rel;
+  for (int left = 511 - (int)tmp.path.size() - 1; left > 0;) {
+    int n = left - 1 < 200 ? left - 1 : 200;
+    rel += std::string(n, 'd') + "/";
+    left -= n + 1;
+  }
+  ASSERT_EQ(511u, (tmp / rel).size());
+  put_file(rel + "a.png");
+  std::string second = put_model(rel + "b.pmx", model_with({"tex\\a.png"}));
+  RunResult r = run({first, second}, "y\n\na.png\ny\n");
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_HAS(r.out, "0: tex\\a.png (inferred) => (renew) a.png \n\n"
+                    "Saving in ANSI/UTF-8 mode. \nNew PMX save failed. \n");
+  EXPECT_EQ(1, count_of(r.out, "Save OK. \n"));
+  EXPECT_EQ((std::vector<std::string>{"a.png", "b.pmx"}), list_dir(tmp / rel));
+}
+
 TEST_F(RepairRun, PathOutsideTheAnsiCodePageIsHandledInUtf16) {
   // Hangul has no Shift-JIS code: the ANSI path fails and UTF-16 takes over.
   put_file("m/\xEB\xAA\xA8\xEB\x8D\xB8/textures/a.png");

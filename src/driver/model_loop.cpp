@@ -325,17 +325,15 @@ bool process_model(int index) {
     return true;
   }
 
-  if (!build_output_names()) {
-    con_printf("New PMX save failed. \n");
-    return true;
-  }
-  int wrc;
+  // An output name that does not fit fails like a write that cannot start.
+  bool named = build_output_names();
+  int wrc = -1;
   if (use_wide_box()) {
     con_printf("Saving in UTF-16 mode. \n");
-    wrc = pmdinfowriteW(outPathW, widePath);
+    if (named) wrc = pmdinfowriteW(outPathW, widePath);
   } else {
     con_printf("Saving in ANSI/UTF-8 mode. \n");
-    wrc = pmdinfowrite(outPath, ansiPath);
+    if (named) wrc = pmdinfowrite(outPath, ansiPath);
   }
   if (wrc != 0) {
     con_printf("New PMX save failed. \n");

@@ -28,8 +28,11 @@ TEST_F(LoopRun, ExtensionPromptCancelledEndsTheRunWith16) {
   std::string model = put_model("m/model.bin", model_with({}));
   RunResult r = run({model}, "c\n");
   EXPECT_EQ(16, r.exitCode);
-  EXPECT_HAS(r.out, "The conversion for this file was skipped (or aborted). \n \nNo file was modified. \n\n"
-                    "Error code 16. \n");
+  // The notice, the box text, no echo, the decline notice, then the end.
+  EXPECT_HAS(r.out, std::string(" -- correctly opened in ANSI or UTF-8. \n\n") + kNotice +
+                        " Model: \r\n   model.bin \r\n does not have extension \".PMX\" in the file name. \r\n"
+                        " \r\n Do you like to continue? The conversion for this file was skipped (or aborted). \n"
+                        " \nNo file was modified. \n\nError code 16. \n");
   EXPECT_LACKS(r.out, "pmx dir:");
 }
 
@@ -40,6 +43,18 @@ TEST_F(LoopRun, DeclinedFirstModelStopsTheSecond) {
   EXPECT_EQ(16, r.exitCode);
   EXPECT_LACKS(r.out, "No file was modified");  // not the last argument
   EXPECT_LACKS(r.out, "pmx dir:");
+}
+
+TEST_F(LoopRun, DeclinedLastModelAfterASaveSaysNothingOfUnmodifiedFiles) {
+  put_file("m/textures/a.png");
+  std::string first = put_model("m/a.pmx", model_with({"tex\\a.png"}));
+  std::string second = put_model("m/model.bin", model_with({}));
+  RunResult r = run({first, second}, "y\n\ntextures/a.png\nc\n");
+  EXPECT_EQ(16, r.exitCode);
+  EXPECT_HAS(r.out, "Save OK. \n");
+  EXPECT_HAS(r.out, " Do you like to continue? The conversion for this file was skipped (or aborted). \n\n"
+                    "Error code 16. \n");
+  EXPECT_LACKS(r.out, "No file was modified");
 }
 
 TEST_F(LoopRun, ExtensionPromptSuppressedByNd2) {

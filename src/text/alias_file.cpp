@@ -202,6 +202,15 @@ int read_alias_file(const char* path, const char16_t* pathW, int useWide) {
 
   int opened = useWide ? txt_open_wide(pathW) : txt_open(path);
   if (opened != 0) return -1;
+  // Editors often start a UTF-8 file with a byte-order mark; it is not part of
+  // the first line. Anything else taken while looking is given back by reopening.
+  if (!fileIsSjis && txt_peek() == 0xEF) {
+    bool bom = txt_getc() == 0xEF && txt_getc() == 0xBB && txt_getc() == 0xBF;
+    if (!bom) {
+      txt_close();
+      if ((useWide ? txt_open_wide(pathW) : txt_open(path)) != 0) return -1;
+    }
+  }
 
   int kind = RULE_BONE;
   static char line[LINE_CAP];

@@ -282,3 +282,18 @@ TEST_F(AliasFile, ShippedExampleLoadsCleanlyAndNamesStandardParts) {
 }
 
 }  // namespace
+
+// A byte-order mark at the start of a UTF-8 file is not part of the first line;
+// a first byte 0xEF that starts no mark is read as usual.
+TEST_F(AliasFile, Utf8ByteOrderMarkIsSkipped) {
+  write("\xEF\xBB\xBF-Morph\r\n\"\xE3\x81\x82\" \"a\"\r\n");
+  std::string out = read();
+  EXPECT_NE(std::string::npos, out.find(" m-rep \"\x82\xA0\" \"a\"  => 1 \n")) << out;
+  EXPECT_EQ(1, namelist_count(RULE_MORPH));
+  EXPECT_EQ(0, namelist_count(RULE_BONE));
+
+  namelist_reset();
+  write("\xEF\xBD\xB1 x\r\n");  // half-width katakana in UTF-8
+  out = read();
+  EXPECT_NE(std::string::npos, out.find(" b-rep \"\xB1\" \"x\"  => 1 \n")) << out;
+}

@@ -106,9 +106,12 @@ template <typename C>
 int striptailsep_t(C* path) {
   int len = 0;
   while (path[len] && len < PATH_CAP - 1) len += sjis_width(path + len);
+  // A string that reached the limit is only cut, even where a double-byte
+  // character across the limit leaves it one unit shorter.
+  bool cut = len >= PATH_CAP - 1;
   if (len > PATH_CAP - 1) len -= 2;  // a double-byte character across the limit goes whole
   path[len] = 0;
-  if (len >= PATH_CAP - 1 || len == 0) return 0;
+  if (cut || len == 0) return 0;
   // The separator must be a character of its own, not the trail of a double-byte one.
   int last = 0;
   for (int i = 0; i < len; i += sjis_width(path + i)) last = i;

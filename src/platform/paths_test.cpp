@@ -121,6 +121,15 @@ TEST(Paths, StripTrailingSeparator) {
   snprintf(longer, sizeof longer, "%s", dbcsAtEnd.c_str());
   striptailsep(longer);
   EXPECT_EQ(std::string(258, 'a'), longer);
+  // Cut before such a character, a separator at the new end stays.
+  std::string sepBeforeCut = std::string(257, 'a') + "\\" + kHyo + "b";
+  snprintf(longer, sizeof longer, "%s", sepBeforeCut.c_str());
+  striptailsep(longer);
+  EXPECT_EQ(std::string(257, 'a') + "\\", longer);
+  std::string exact = std::string(258, 'a') + "\\";
+  snprintf(longer, sizeof longer, "%s", exact.c_str());
+  striptailsep(longer);
+  EXPECT_EQ(exact, longer);
 }
 
 TEST(Paths, RelativePaths) {

@@ -33,8 +33,8 @@ void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName) {
   if (wideName) wide_cat(b->wide, BOX_TEXT_CAP, wideName);
 }
 
-int box_show(const BoxText* b, uint32_t type, bool useWide) {
-  con_printf("%s", b->ansi);
+int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
+  if (print) con_printf("%s", b->ansi);
   if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);
   return os_message_boxA(b->ansi, kCaption, type | kBoxStyle);
 }

@@ -14,6 +14,7 @@ void box_clear(BoxText* b);
 void box_add(BoxText* b, const char* sjis);
 // A name with its ANSI and UTF-16 forms, each entering its own text.
 void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName);
-// Prints the ANSI text, shows the UTF-16 box when useWide, else the ANSI box.
+// Prints the ANSI text (unless the caller printed its own console form), shows
+// the UTF-16 box when useWide, else the ANSI box.
 // Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
-int box_show(const BoxText* b, uint32_t type, bool useWide);
+int box_show(const BoxText* b, uint32_t type, bool useWide, bool print = true);

@@ -108,7 +108,8 @@ bool confirm_extension(int index) {
     box_add(&box, " \r\n");
     box_add(&box, " Do you like to continue? ");
   }
-  int answer = box_show(&box, OS_MB_OKCANCEL | kAskStyle, use_wide_box());
+  // The notice above is this box's console form; its text is not printed again.
+  int answer = box_show(&box, OS_MB_OKCANCEL | kAskStyle, use_wide_box(), false);
   if (answer == OS_IDOK) return true;
   if (japanese_mode()) {
     // このファイルの学習処理をスキップ(中断)します.

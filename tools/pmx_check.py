@@ -224,7 +224,7 @@ def parse(data):
 
 # ---------------------------------------------------------------- building
 
-class Spec:
+class Plan:
     """A generated model; texts are str and written in the chosen encoding."""
 
     def __init__(self, utf8=False, width=1, version=2.0):
@@ -244,22 +244,22 @@ def _idx(v, w):
     return struct.pack({1: "<b", 2: "<h", 4: "<i"}[w], v) if v < 0 else struct.pack({1: "<B", 2: "<H", 4: "<i"}[w], v)
 
 
-def build(spec):
-    wv, wt, wm, wb, wmo, wr = spec.widths
+def build(plan):
+    wv, wt, wm, wb, wmo, wr = plan.widths
 
     def t(s):
-        raw = s.encode("utf-8" if spec.utf8 else "utf-16-le")
+        raw = s.encode("utf-8" if plan.utf8 else "utf-16-le")
         return struct.pack("<i", len(raw)) + raw
 
     o = bytearray(b"PMX ")
-    o += struct.pack("<f", spec.version)
-    o += bytes([8, 1 if spec.utf8 else 0, spec.add_uv] + spec.widths)
+    o += struct.pack("<f", plan.version)
+    o += bytes([8, 1 if plan.utf8 else 0, plan.add_uv] + plan.widths)
     o += t("テスト") + t("Test") + t("コメント\r\n2行") + t("comment")
     nverts = 5
     o += struct.pack("<i", nverts)
     for i in range(nverts):
         o += struct.pack("<8f", i, 0, 0, 0, 1, 0, 0.5, 0.5)
-        o += struct.pack("<%df" % (4 * spec.add_uv), *([0.25] * 4 * spec.add_uv))
+        o += struct.pack("<%df" % (4 * plan.add_uv), *([0.25] * 4 * plan.add_uv))
         kind = i % 5
         o += bytes([kind])
         if kind == 0:
@@ -273,10 +273,10 @@ def build(spec):
         o += struct.pack("<f", 1.0)
     faces = [0, 1, 2, 2, 3, 4]
     o += struct.pack("<i", len(faces)) + b"".join(_idx(v, wv) for v in faces)
-    o += struct.pack("<i", len(spec.textures))
-    for p in spec.textures:
+    o += struct.pack("<i", len(plan.textures))
+    for p in plan.textures:
         o += t(p)
-    ntex = len(spec.textures)
+    ntex = len(plan.textures)
     o += struct.pack("<i", 2)
     for i in range(2):
         o += t("材質%d" % i) + t("mat%d" % i)
@@ -285,10 +285,10 @@ def build(spec):
         o += _idx(i if i < ntex else -1, wt) + _idx(-1, wt) + bytes([0])
         o += bytes([0]) + _idx(ntex - 1 if ntex else -1, wt) if i == 0 else bytes([1, 3])
         o += t("memo") + struct.pack("<i", 3)
-    o += struct.pack("<i", len(spec.bones))
-    for i, (jp, en) in enumerate(spec.bones):
+    o += struct.pack("<i", len(plan.bones))
+    for i, (jp, en) in enumerate(plan.bones):
         o += t(jp) + t(en)
-        o += struct.pack("<3f", *spec.bone_pos.get(i, (0.5 * i, 10, 0))) + _idx(i - 1, wb) + struct.pack("<i", 0)
+        o += struct.pack("<3f", *plan.bone_pos.get(i, (0.5 * i, 10, 0))) + _idx(i - 1, wb) + struct.pack("<i", 0)
         flags = [0x0001, 0x0020 | 0x0100, 0x0400 | 0x0800, 0x2000 | 0x0200 | 0x0400][i % 4]
         o += struct.pack("<H", flags | 0x001E)
         o += _idx(0, wb) if flags & 0x0001 else struct.pack("<3f", 0, 1, 0)
@@ -304,9 +304,9 @@ def build(spec):
             o += _idx(0, wb) + struct.pack("<if", 10, 1.0) + struct.pack("<i", 2)
             o += _idx(0, wb) + bytes([1]) + struct.pack("<6f", -1, 0, 0, 1, 0, 0)
             o += _idx(0, wb) + bytes([0])
-    o += struct.pack("<i", len(spec.morphs) + 11)
-    for i in range(len(spec.morphs) + 11):
-        jp, en = spec.morphs[i] if i < len(spec.morphs) else ("モーフ%d" % i, "morph %d" % i)
+    o += struct.pack("<i", len(plan.morphs) + 11)
+    for i in range(len(plan.morphs) + 11):
+        jp, en = plan.morphs[i] if i < len(plan.morphs) else ("モーフ%d" % i, "morph %d" % i)
         kind = i % 11
         o += t(jp) + t(en) + bytes([1 + i % 4, kind]) + struct.pack("<i", 2)
         for k in range(2):
@@ -322,8 +322,8 @@ def build(spec):
                 o += _idx(0, wm) + bytes([1]) + struct.pack("<28f", *([0.5] * 28))
             else:
                 o += _idx(0, wr) + bytes([1]) + struct.pack("<6f", *([0.0] * 6))
-    o += struct.pack("<i", len(spec.frames))
-    for i, (jp, en) in enumerate(spec.frames):
+    o += struct.pack("<i", len(plan.frames))
+    for i, (jp, en) in enumerate(plan.frames):
         o += t(jp) + t(en) + bytes([1 if i == 0 else 0]) + struct.pack("<i", 2)
         o += bytes([0]) + _idx(0, wb) + bytes([1]) + _idx(1, wmo)
     o += struct.pack("<i", 2)
@@ -332,9 +332,9 @@ def build(spec):
         o += bytes([i]) + struct.pack("<14f", *([0.5] * 14)) + bytes([i])
     o += struct.pack("<i", 1)
     o += t("J") + t("joint") + bytes([0]) + _idx(0, wr) + _idx(1, wr) + struct.pack("<24f", *([0.0] * 24))
-    if spec.version > 2.05:
-        o += struct.pack("<i", spec.soft_bodies)
-        for i in range(spec.soft_bodies):
+    if plan.version > 2.05:
+        o += struct.pack("<i", plan.soft_bodies)
+        for i in range(plan.soft_bodies):
             o += t("ソフト%d" % i) + t("soft%d" % i)
             o += bytes([0]) + _idx(0, wm) + bytes([1]) + struct.pack("<h", -1) + bytes([3])
             o += struct.pack("<ii ff i", 2, 0, 1.0, 0.05, 0)
@@ -430,33 +430,33 @@ def run_scenarios(program):
             for width in (1, 2, 4):
                 for version in (2.0, 2.1):
                     scenarios.append(("%s-w%d-v%s" % ("utf8" if utf8 else "utf16", width, version),
-                                      Spec(utf8, width, version)))
-        long_spec = Spec(False, 2, 2.1)
+                                      Plan(utf8, width, version)))
+        long_spec = Plan(False, 2, 2.1)
         long_spec.bones.append(("長" * 200, ""))          # 400 bytes of UTF-16LE
         long_spec.bones.append(("x" * 300, "y" * 300))    # both names past a name buffer
         long_spec.morphs.append(("あ" * 100, ""))         # fill-in longer than a buffer holds
         long_spec.frames.append(("表" * 130, ""))
         scenarios.append(("long-names-utf16", long_spec))
-        long8 = Spec(True, 4, 2.0)
+        long8 = Plan(True, 4, 2.0)
         long8.bones = long_spec.bones
         long8.morphs = long_spec.morphs
         long8.frames = long_spec.frames
         scenarios.append(("long-names-utf8", long8))
         for utf8 in (False, True):
             # Bone 3, the left arm twist, holds a fixed axis across the arm.
-            twist = Spec(utf8, 2, 2.0)
+            twist = Plan(utf8, 2, 2.0)
             twist.bones = [("左腕", ""), ("左ひじ", "elbow_L"), ("左手首", ""), ("左腕捩", ""), ("x", "")]
             twist.bone_pos = {0: (0, 10, 0), 1: (0, 8, 0), 2: (0, 6, 0)}
             scenarios.append(("twist-%s" % ("utf8" if utf8 else "utf16"), twist))
-        for name, spec in scenarios:
+        for name, plan in scenarios:
             d = os.path.join(work, name)
             os.makedirs(os.path.join(d, "textures"))
             os.makedirs(os.path.join(d, "toon"))
             for f in ("body.png", "顔.png", "髪 2.bmp"):
                 open(os.path.join(d, "textures", f), "wb").close()
             open(os.path.join(d, "toon", "t.bmp"), "wb").close()
-            spec.textures = ["tex\\body.png", "tex\\顔.png", "toon\\t.bmp", "tex\\髪 2.bmp"]
-            data = build(spec)
+            plan.textures = ["tex\\body.png", "tex\\顔.png", "toon\\t.bmp", "tex\\髪 2.bmp"]
+            data = build(plan)
             src = parse(data)
             with open(os.path.join(d, "a.pmx"), "wb") as fh:
                 fh.write(data)

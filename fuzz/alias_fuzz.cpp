@@ -24,6 +24,14 @@ bool on_boundary(const std::string& s, size_t n) {
   return i == n;
 }
 
+bool values_whole(int kind) {
+  for (int r = 1; r <= namelist_count(kind) && r < RULE_VALUE_SLOTS; r++) {
+    std::string v = namelist_value(kind, r);
+    if (!on_boundary(v + "x", v.size())) return false;
+  }
+  return true;
+}
+
 void check_rewrite(int kind, const std::string& name, int smallCap) {
   Guarded<char> big(NAME_RESULT_CAP);
   apply_rules(kind, big.get(), NAME_RESULT_CAP, name.c_str());
@@ -49,7 +57,10 @@ void check_rewrite(int kind, const std::string& name, int smallCap) {
     std::string part(cut.get());
     FZ_CHECK(part.size() < (size_t)smallCap, "apply_rules result too long");
     FZ_CHECK(whole.compare(0, part.size(), part) == 0, "a cut rewrite is not a prefix of the whole");
-    FZ_CHECK(on_boundary(whole, part.size()), "a cut rewrite ends inside a character");
+    // A value may end in a lone lead byte (a quote or blank right after it ends
+    // the token); the next character then reads as its trail byte, and the
+    // boundaries of the whole result cannot be told by walking it.
+    if (values_whole(kind)) FZ_CHECK(on_boundary(whole, part.size()), "a cut rewrite ends inside a character");
   }
 }
 

@@ -42,9 +42,13 @@ inline void remove_scratch() {
 inline const std::string& scratch_dir() {
   std::string& dir = scratch_path();
   if (dir.empty()) {
+    // run.sh names the folder and removes it, since libFuzzer may end the
+    // process without running exit handlers.
     const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    const char* given = getenv("QM_FUZZ_SCRATCH");
     char buf[256];
-    snprintf(buf, sizeof buf, "%s/qmfuzz_%d", base, (int)getpid());
+    if (given && given[0]) snprintf(buf, sizeof buf, "%s", given);
+    else snprintf(buf, sizeof buf, "%s/qmfuzz_%d", base, (int)getpid());
     std::string cmd = std::string("mkdir -p ") + buf;
     if (system(cmd.c_str()) != 0) abort();
     dir = buf;

@@ -77,9 +77,12 @@ run_one() {  # target
   mkdir -p "$out/corpus/$t" "$out/artifacts/$t" "$out/logs"
   echo "fuzz: $t for ${seconds}s"
   local rc=0
-  "$out/bin/${t}_fuzz" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+  local scratch
+  scratch="$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo /tmp )/qmfuzz_${t}_XXXXXX")"
+  QM_FUZZ_SCRATCH="$scratch" "$out/bin/${t}_fuzz" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" "$out/seeds/$t" \
     >"$out/logs/$t.log" 2>&1 || rc=$?
+  rm -rf "$scratch"
   echo "fuzz: $t finished (exit $rc): $(grep -E '^#[0-9]+[[:space:]]+DONE' "$out/logs/$t.log" | tail -1)"
   return $rc
 }

@@ -49,19 +49,29 @@ int64_t pmx_skip(int64_t n) {
   return total;
 }
 
-int32_t pmx_read_text(NameBuffer* nb, bool skipRest) {
+namespace {
+int32_t read_text(char* bytes, int32_t keepMax, int32_t size, bool skipRest) {
   const int32_t n = rfgetlong();
   int32_t got = 0;
   if (n > 0) {
-    const int32_t keep = n < NAMEBUF_KEEP ? n : NAMEBUF_KEEP;
-    got = pmx_read(nb->bytes, keep);
+    const int32_t keep = n < keepMax ? n : keepMax;
+    got = pmx_read(bytes, keep);
     if (skipRest && got == keep && n > keep) pmx_skip(n - keep);
   }
   // A third zero keeps an odd-length UTF-16LE text terminated on a unit boundary.
-  nb->bytes[got] = 0;
-  nb->bytes[got + 1] = 0;
-  if (got + 2 < NAMEBUF_SIZE) nb->bytes[got + 2] = 0;
+  bytes[got] = 0;
+  bytes[got + 1] = 0;
+  if (got + 2 < size) bytes[got + 2] = 0;
   return n;
+}
+}  // namespace
+
+int32_t pmx_read_text(NameBuffer* nb, bool skipRest) {
+  return read_text(nb->bytes, NAMEBUF_KEEP, NAMEBUF_SIZE, skipRest);
+}
+
+int32_t pmx_read_text_into(char* bytes, int32_t keep, int32_t size) {
+  return read_text(bytes, keep, size, true);
 }
 
 void pmx_name_to_sjis(char* dst, int cap, unsigned char encoding, const char* text) {

@@ -6,6 +6,7 @@ enum {
   TEX_MAX = 1024, TEXPATH_CAP = 520,
   BONE_POS_MAX = 4096, MORPH_POS_MAX = 8192, FRAME_POS_MAX = 1024,
   NAMEBUF_SIZE = 256, NAMEBUF_KEEP = 254,
+  TEXPATH_RAW_KEEP = 2 * (TEXPATH_CAP - 1), TEXPATH_RAW_SIZE = TEXPATH_RAW_KEEP + 3,
 };
 
 // First 254 bytes of a PMX text field as stored, then two zero bytes.
@@ -67,7 +68,11 @@ struct PmxModel {
   NameBuffer modelName, modelNameEn, comment, commentEn;
   NameBuffer boneName, boneNameEn, morphName, morphNameEn, frameName, frameNameEn;
   NameBuffer materialName, materialNameEn, materialMemo;
-  NameBuffer rigidName, rigidNameEn, jointName, jointNameEn, texPath;
+  NameBuffer rigidName, rigidNameEn, jointName, jointNameEn;
+  // A texture path is kept as long as the path tables can hold it (519 UTF-16
+  // units), not cut at a name buffer's 254 bytes, so a long valid link is
+  // tested whole.
+  char texPath[TEXPATH_RAW_SIZE];
 };
 extern PmxModel pmxModel;
 

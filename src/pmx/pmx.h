@@ -21,6 +21,8 @@ int64_t pmx_skip(int64_t n);
 // returns the declared length. A negative length reads nothing. Without
 // skipRest the bytes past the kept ones stay unread, for the writer to copy.
 int32_t pmx_read_text(NameBuffer* nb, bool skipRest = true);
+// The same into a buffer of size bytes keeping at most keep (size >= keep + 3).
+int32_t pmx_read_text_into(char* bytes, int32_t keep, int32_t size);
 // A name as read (UTF-16LE when encoding is 0, else UTF-8) in Shift-JIS.
 void pmx_name_to_sjis(char* dst, int cap, unsigned char encoding, const char* text);
 // UTF-16LE bytes up to a zero unit into a wide string, cut to cap - 1 units.

@@ -232,14 +232,14 @@ bool read_textures() {
       ok = false;
       break;
     }
-    pmx_read_text(&M.texPath);
+    pmx_read_text_into(M.texPath, TEXPATH_RAW_KEEP, TEXPATH_RAW_SIZE);
     if (i < TEX_MAX) {
       if (M.textEncoding == 0) {
-        utf16le_to_sjis(M.pmxtexlistpath[i], TEXPATH_CAP, M.texPath.bytes);
-        pmx_utf16le_to_wide(M.pmxtexlistpathW[i], TEXPATH_CAP, M.texPath.bytes);
+        utf16le_to_sjis(M.pmxtexlistpath[i], TEXPATH_CAP, M.texPath);
+        pmx_utf16le_to_wide(M.pmxtexlistpathW[i], TEXPATH_CAP, M.texPath);
       } else {
-        utf8_to_sjis(M.pmxtexlistpath[i], TEXPATH_CAP, M.texPath.bytes);
-        utf8_to_wide(M.pmxtexlistpathW[i], TEXPATH_CAP, M.texPath.bytes);
+        utf8_to_sjis(M.pmxtexlistpath[i], TEXPATH_CAP, M.texPath);
+        utf8_to_wide(M.pmxtexlistpathW[i], TEXPATH_CAP, M.texPath);
       }
       held = i + 1;
     }

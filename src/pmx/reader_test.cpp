@@ -361,3 +361,20 @@ TEST_F(ReaderTest, FacesOfAnUnknownWidthReportEveryIndex) {
                      "undef(size=3) err.\nundef(size=3) err.\nundef(size=3) err.\n"))
       << out;
 }
+
+// A texture path longer than a name buffer is held whole (up to the path
+// tables' 519 units), so a long link that exists is not reported broken.
+TEST_F(ReaderTest, LongTexturePathsAreHeldWhole) {
+  for (uint8_t enc : {pmxb::UTF16LE, pmxb::UTF8}) {
+    pmxb::Model m = pmxb::sample_model(enc, 2);
+    std::string longPath = std::string(150, 'd') + "\\" + std::string(150, 'f') + ".png";
+    std::string tooLong(700, 'x');
+    m.textures = {longPath, tooLong};
+    ASSERT_EQ(0, read(m.build()));
+    EXPECT_EQ(longPath, std::string(pmxModel.pmxtexlistpath[0]));
+    EXPECT_EQ(std::u16string(longPath.begin(), longPath.end()), std::u16string(pmxModel.pmxtexlistpathW[0]));
+    // Past the tables' capacity the path is cut, never overrun.
+    EXPECT_EQ(std::string(519, 'x'), std::string(pmxModel.pmxtexlistpath[1]));
+    EXPECT_EQ(519u, std::u16string(pmxModel.pmxtexlistpathW[1]).size());
+  }
+}

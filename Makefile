@@ -18,9 +18,13 @@ asan:
 unit: build
 	cd build && ctest -j $(JOBS) --output-on-failure
 
-test: build asan
-	cd build && ctest -j $(JOBS) --output-on-failure
-	cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure
+test:
+	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR=$(WERROR) -DQM_REQUIRE_GTEST=ON >/dev/null
+	@cmake --build build -j $(JOBS)
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_WERROR=$(WERROR) -DQM_REQUIRE_GTEST=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	cd build && ctest -j $(JOBS) --output-on-failure --no-tests=error
+	cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure --no-tests=error
 ifneq ($(MINGW),)
 	@$(MAKE) --no-print-directory windows
 	@if $(WINE_TOOLS); then $(MAKE) --no-print-directory wine-test; else echo "wine-test SKIPPED (needs wine, Xvfb and xdotool; .ci/run installs them)"; python3 tests/wine/check_imports.py build-windows/quillmend.exe; fi

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/console.h"
+#include "text/codec.h"
 #include "text/sjis_tables.h"
 
 namespace {
@@ -36,64 +37,24 @@ uint32_t dialogError = 0;
 
 // ---- character conversions ------------------------------------------------------
 
-bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-// One code point from NUL-terminated UTF-8; a malformed byte reads as U+FFFD.
+// One code point from NUL-terminated UTF-8; a malformed sequence reads as
+// U+FFFD. Strict: names from the system never decode to what Windows would refuse.
 uint32_t utf8_next(const unsigned char*& s) {
-  unsigned char b = *s++;
-  if (b < 0x80) return b;
-  int more;
-  uint32_t cp, min;
-  if (b >= 0xC2 && b <= 0xDF) {
-    more = 1;
-    cp = b & 0x1F;
-    min = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    more = 2;
-    cp = b & 0x0F;
-    min = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    more = 3;
-    cp = b & 0x07;
-    min = 0x10000;
-  } else {
-    return 0xFFFD;
+  uint32_t cp = 0;
+  int r = utf8_decode((const char*)s, &cp, UTF8_STRICT);
+  if (r > 0) {
+    s += r;
+    return cp;
   }
-  for (int i = 0; i < more; i++) {
-    if ((s[i] & 0xC0) != 0x80) {
-      s += i;
-      return 0xFFFD;
-    }
-    cp = cp << 6 | (s[i] & 0x3F);
-  }
-  s += more;
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
+  s += -r;
+  return 0xFFFD;
 }
-
-size_t utf8_len(uint32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
 
 // Appends cp to out; false when it does not fit with a terminator.
 bool utf8_put(char* out, size_t cap, size_t& at, uint32_t cp) {
-  size_t n = utf8_len(cp);
+  size_t n = (size_t)utf8_length(cp);
   if (at + n + 1 > cap) return false;
-  unsigned char* d = (unsigned char*)out + at;
-  if (n == 1) {
-    d[0] = (unsigned char)cp;
-  } else if (n == 2) {
-    d[0] = (unsigned char)(0xC0 | cp >> 6);
-    d[1] = (unsigned char)(0x80 | (cp & 0x3F));
-  } else if (n == 3) {
-    d[0] = (unsigned char)(0xE0 | cp >> 12);
-    d[1] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
-    d[2] = (unsigned char)(0x80 | (cp & 0x3F));
-  } else {
-    d[0] = (unsigned char)(0xF0 | cp >> 18);
-    d[1] = (unsigned char)(0x80 | (cp >> 12 & 0x3F));
-    d[2] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
-    d[3] = (unsigned char)(0x80 | (cp & 0x3F));
-  }
-  at += n;
+  at += (size_t)utf8_encode(cp, out + at);
   out[at] = 0;
   return true;
 }
@@ -116,7 +77,7 @@ bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
   const unsigned char* s = (const unsigned char*)in;
   while (*s) {
     uint32_t cp;
-    if (cp932_lead(*s) && s[1]) {
+    if (cp932_is_lead(*s) && s[1]) {
       cp = cp932_decode((unsigned)s[0] << 8 | s[1]);
       s += 2;
     } else {
@@ -923,7 +884,7 @@ uint16_t os_user_lang_id() {
   return (v && v[0] == 'j' && v[1] == 'a') ? 0x0411 : 0x0409;
 }
 
-int os_is_dbcs_lead(unsigned char b) { return cp932_lead(b) ? 1 : 0; }
+int os_is_dbcs_lead(unsigned char b) { return cp932_is_lead(b) ? 1 : 0; }
 
 void os_sleep(uint32_t ms) {
   struct timespec ts;

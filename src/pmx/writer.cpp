@@ -9,6 +9,7 @@
 #include "platform/os.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
+#include "text/codec.h"
 #include "text/rename_rules.h"
 #include "text/sjis.h"
 
@@ -132,21 +133,7 @@ int32_t encode_wide_path(const char16_t* w, int cap) {
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
     }
-    if (cp < 0x80) {
-      pathOut[out++] = (char)cp;
-    } else if (cp < 0x800) {
-      pathOut[out++] = (char)(0xC0 | (cp >> 6));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      pathOut[out++] = (char)(0xE0 | (cp >> 12));
-      pathOut[out++] = (char)(0x80 | ((cp >> 6) & 0x3F));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    } else {
-      pathOut[out++] = (char)(0xF0 | (cp >> 18));
-      pathOut[out++] = (char)(0x80 | ((cp >> 12) & 0x3F));
-      pathOut[out++] = (char)(0x80 | ((cp >> 6) & 0x3F));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    }
+    out += utf8_encode(cp, pathOut + out);
   }
   return out;
 }

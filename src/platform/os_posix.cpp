@@ -174,33 +174,33 @@ bool parent_exists(const char* sysPath) {
 uint32_t windows_error(int err, const char* sysPath) {
   switch (err) {
     case ENOENT:
-      return (sysPath && !parent_exists(sysPath)) ? 3 : 2;
+      return (sysPath && !parent_exists(sysPath)) ? OS_ERROR_PATH_NOT_FOUND : OS_ERROR_FILE_NOT_FOUND;
     case ENOTDIR:
-      return 3;
+      return OS_ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-      return 5;
+      return OS_ERROR_ACCESS_DENIED;
     case EEXIST:
-      return 80;
+      return OS_ERROR_FILE_EXISTS;
     case ENOSPC:
-      return 112;
+      return OS_ERROR_DISK_FULL;
     case ENAMETOOLONG:
-      return 206;
+      return OS_ERROR_FILENAME_EXCED_RANGE;
     case EMFILE:
     case ENFILE:
-      return 4;
+      return OS_ERROR_TOO_MANY_OPEN_FILES;
     case EBADF:
-      return 6;
+      return OS_ERROR_INVALID_HANDLE;
     case EINVAL:
-      return 87;
+      return OS_ERROR_INVALID_PARAMETER;
     case EROFS:
-      return 19;
+      return OS_ERROR_WRITE_PROTECT;
     case EBUSY:
     case ETXTBSY:
-      return 32;
+      return OS_ERROR_SHARING_VIOLATION;
     default:
-      return 31;
+      return OS_ERROR_GEN_FAILURE;
   }
 }
 
@@ -214,12 +214,12 @@ int to_fd(os_file f) { return (int)(intptr_t)f - 1; }
 os_file open_sys(const char16_t* path, int flags) {
   // Windows finds no folder in an empty name.
   if (!path[0]) {
-    lastError = 3;
+    lastError = OS_ERROR_PATH_NOT_FOUND;
     return OS_BAD_FILE;
   }
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FILE;
   }
   int fd = open(sys, flags | O_CLOEXEC, 0666);
@@ -231,7 +231,7 @@ os_file open_sys(const char16_t* path, int flags) {
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     close(fd);
-    lastError = 5;
+    lastError = OS_ERROR_ACCESS_DENIED;
     return OS_BAD_FILE;
   }
   return to_handle(fd);
@@ -336,12 +336,12 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
       break;
     }
   if (!slot) {
-    lastError = 4;
+    lastError = OS_ERROR_TOO_MANY_OPEN_FILES;
     return OS_BAD_FIND;
   }
   size_t len = strlen(sys);
   if (len == 0 || sys[len - 1] == '/') {
-    lastError = 2;
+    lastError = OS_ERROR_FILE_NOT_FOUND;
     return OS_BAD_FIND;
   }
   const char* slash = strrchr(sys, '/');
@@ -371,14 +371,14 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
   }
   slot->dir = opendir(dir);
   if (!slot->dir) {
-    lastError = errno == ENOENT || errno == ENOTDIR ? 3 : windows_error(errno, nullptr);
+    lastError = errno == ENOENT || errno == ENOTDIR ? (uint32_t)OS_ERROR_PATH_NOT_FOUND : windows_error(errno, nullptr);
     return OS_BAD_FIND;
   }
   slot->inUse = true;
   slot->patternLen = decode_name(last, slot->pattern, NAME_CP_CAP);
   if (!find_step(slot, name, cap, isDir)) {
     release(slot);
-    lastError = 2;
+    lastError = OS_ERROR_FILE_NOT_FOUND;
     return OS_BAD_FIND;
   }
   return slot;
@@ -387,11 +387,11 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
 int find_next(os_find h, void* name, int cap, int* isDir) {
   FindSlot* slot = (FindSlot*)h;
   if (!slot || !slot->inUse) {
-    lastError = 6;
+    lastError = OS_ERROR_INVALID_HANDLE;
     return 0;
   }
   if (slot->single || !find_step(slot, name, cap, isDir)) {
-    lastError = 18;  // ERROR_NO_MORE_FILES
+    lastError = OS_ERROR_NO_MORE_FILES;
     return 0;
   }
   return 1;
@@ -617,7 +617,7 @@ int open_dialog(bool wide, const void* title, const void* initialDir, const void
   char a[SYS_PATH_CAP];
   size_t need = wide ? sys_to_utf16(chosen, w, SYS_PATH_CAP, true) : sys_to_sjis(chosen, a, SYS_PATH_CAP, true);
   if (!file || need + 1 > maxFile) {
-    dialogError = 0x3003;  // FNERR_BUFFERTOOSMALL
+    dialogError = OS_FNERR_BUFFER_TOO_SMALL;
     return 0;
   }
   if (wide)
@@ -762,7 +762,7 @@ uint32_t os_seek(os_file f, int32_t offset, int whence) {
   int w = whence == OS_SEEK_CUR ? SEEK_CUR : whence == OS_SEEK_END ? SEEK_END : SEEK_SET;
   off_t r = lseek(to_fd(f), (off_t)offset, w);
   if (r < 0) {
-    lastError = errno == EINVAL ? 131 : windows_error(errno, nullptr);  // ERROR_NEGATIVE_SEEK
+    lastError = errno == EINVAL ? (uint32_t)OS_ERROR_NEGATIVE_SEEK : windows_error(errno, nullptr);
     return 0xFFFFFFFFu;
   }
   return (uint32_t)r;
@@ -812,7 +812,7 @@ int os_removeW(const char16_t* path) {
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(pattern, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FIND;
   }
   return find_first(sys, true, name, cap, isDir);
@@ -821,7 +821,7 @@ os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* is
 os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
   if (!sjis_to_sys(pattern, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FIND;
   }
   return find_first(sys, false, name, cap, isDir);

@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "platform/file_io.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
 #include "text/codec.h"
@@ -17,7 +18,7 @@ namespace {
 
 PmxModel& M = pmxModel;
 
-enum { SJIS_CAP = 520, FILL_KEEP = 252 };
+enum { SJIS_CAP = PATHBUF_CAP, FILL_KEEP = 252 };
 char jpName[SJIS_CAP];
 char enName[SJIS_CAP];
 char ruleResult[NAME_RESULT_CAP];

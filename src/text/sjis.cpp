@@ -17,7 +17,9 @@ typedef unsigned char u8;
 const int kMaxSource = 9998;
 const int kMaxWideScan = 9999;
 const int kMaxWideLen = 4999;
-const int kCatUtf8Scan = 520;
+// sjis_cat_utf8 looks for the end of its destination only in a path buffer's
+// length, the size its callers once always passed.
+const int kCatUtf8Scan = PATHBUF_CAP;
 
 bool is_high_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low_surrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }

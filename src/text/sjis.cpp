@@ -359,7 +359,9 @@ int sjis_to_utf16le(char* dst, int capBytes, const char* src) {
 
 void console_cat(char* dst, int cap, const char* src) {
   if (!dst || cap <= 0 || !src) return;
-  if (japanese_mode())
+  // A console that turns code page 932 into UTF-8 on its own gets Shift-JIS
+  // too: converted here as well, the text would be converted twice.
+  if (japanese_mode() || con_converts_to_utf8())
     sjis_append(dst, cap, src);
   else
     sjis_cat_utf8(dst, cap, src);

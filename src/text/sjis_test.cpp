@@ -302,15 +302,33 @@ TEST(Sjis, CatUtf8AndConsoleCat) {
   EXPECT_EQ(-1, sjis_cat_utf8(nonul, 4, "x"));
   EXPECT_EQ('d', nonul[3]);
 
+  // Shift-JIS stays Shift-JIS where the console shows it or converts it
+  // itself; only a console that passes bytes unchanged gets UTF-8 here.
+  struct Case {
+    LangFlags lang;
+    int passthrough;
+    std::string expected;
+  } cases[] = {
+      {{true, true, false}, 1, "x" A_HIRA "~"},
+      {{true, true, false}, 0, "x" A_HIRA "~"},
+      {{true, false, true}, 1, "x" U8_A_HIRA "\xE2\x80\xBE"},
+      {{true, false, true}, 0, "x" A_HIRA "~"},
+      {{false, false, false}, 1, "x" U8_A_HIRA "\xE2\x80\xBE"},
+      {{false, false, false}, 0, "x" A_HIRA "~"},
+  };
   LangFlags saved = Lang;
+  for (const Case& c : cases) {
+    Lang = c.lang;
+    con_set_passthrough(c.passthrough);
+    char msg[16] = "x";
+    console_cat(msg, 16, A_HIRA "~");
+    EXPECT_EQ(c.expected, std::string(msg)) << c.lang.japanese << c.lang.sjisConsole << c.passthrough;
+  }
+  char small[8] = "x";
   Lang = {true, true, false};
-  char msg[8] = "x";
-  console_cat(msg, 8, A_HIRA "~");
-  EXPECT_EQ("x" A_HIRA "~", std::string(msg));
-  Lang = {true, false, true};
-  char msg8[16] = "x";
-  console_cat(msg8, 16, A_HIRA "~");
-  EXPECT_EQ("x" U8_A_HIRA "\xE2\x80\xBE", std::string(msg8));
+  console_cat(small, 8, A_HIRA "~");
+  EXPECT_EQ("x" A_HIRA "~", std::string(small));
+  con_set_passthrough(-1);
   Lang = saved;
 }
 

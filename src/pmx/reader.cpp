@@ -121,6 +121,7 @@ void show_model_name(const NameBuffer& nb, bool printLine) {
   if (sjisName[0] == 0) return;
   if (printLine) con_printf("Model: %s \n", sjisName);
   sjisName[20] = 0;
+  // "trancated", "matrial" below: the established spellings, which users' scripts match.
   if (drop_trailing_lead(sjisName) && Info.displayLevel >= 1) con_printf("(>20 DBCS-trancated) ");
 }
 

@@ -156,6 +156,7 @@ int32_t encode_renewed_path(int i) {
     n = (int32_t)strnlen(pathOut, PATH_OUT_CAP - 1);
   }
   if (status == 0) {
+    // "retribed" is the established wording; scripts that read the log match it.
     con_printf(M.textEncoding == 0 ? "UTF-16 path cannot be retribed: %s \n" : "UTF-8 path cannot be retribed: %s \n", s);
     return 0;
   }

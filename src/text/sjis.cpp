@@ -198,7 +198,8 @@ int wide_to_sjis(char* dst, int cap, const char16_t* src) {
     } else {
       // 0x80-0xFF too: written raw they would be lead bytes swallowing the next byte.
       code = uni_to_sjis(u);
-      // Characters such as U+FF5E have a code only in the override pairs.
+      // Characters such as U+FF5E have a code only in the override pairs. The
+      // tables themselves are checked by the tests, not here on every call.
       if (code == 0) code = sjis_override_encode(u);
     }
     if (code == 0) code = '?';

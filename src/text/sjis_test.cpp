@@ -225,7 +225,9 @@ TEST(Sjis, WideAndShiftJis) {
   EXPECT_EQ(A_HIRA "\xB1", wide_sjis(u"\u3042\uFF71"));
   EXPECT_EQ("\x81\xE0" WAVE, wide_sjis(u"\u2252\uFF5E"));
   EXPECT_EQ("??", wide_sjis(u"\U00020B9F"));           // each surrogate unit
+  con_capture_begin();
   EXPECT_EQ("\x83\xBB", wide_sjis(u"\u2661"));
+  EXPECT_EQ("", con_capture_end());  // a conversion prints nothing of its own
   EXPECT_EQ("\x85\x7E" "x", wide_sjis(u"\u00E9x"));     // e acute: never a bare lead byte
 
   EXPECT_EQ(u"~\\\u3042", sjis_wide("~\\" A_HIRA));

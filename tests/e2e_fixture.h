@@ -9,6 +9,7 @@
 
 #include "support/pmx_builder.h"
 #include "support/run_program.h"
+#include "support/same_bytes.h"
 
 class ProgramRun : public ::testing::Test {
  protected:
@@ -38,6 +39,10 @@ class ProgramRun : public ::testing::Test {
   }
 
   static std::string bytes_of(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+  // A written file against the model it should hold; a failure names the first differing field.
+  static ::testing::AssertionResult same_bytes_of(const pmxb::Model& want, const std::string& written) {
+    return same_model(want, std::vector<uint8_t>(written.begin(), written.end()));
+  }
 
   // Writes a model file below the temporary folder; returns its full path.
   std::string put_model(const std::string& rel, const pmxb::Model& m, pmxb::Layout* layout = nullptr) {

@@ -77,7 +77,7 @@ TEST_P(PathLength, LongModelPathIsRepaired) {
   EXPECT_HAS(r.out, " => (renew) textures\\a.png ");
   EXPECT_HAS(r.out, "Save OK. \n");
   EXPECT_HAS(r.out, " " + stem + "-new.pmx \r\n");
-  EXPECT_EQ(bytes_of(filled_in(model_with({"textures\\a.png"})).build()), output_of(stem));
+  EXPECT_TRUE(same_bytes_of(filled_in(model_with({"textures\\a.png"})), output_of(stem)));
   EXPECT_EQ(before, read_file_bytes(model));
 }
 
@@ -105,7 +105,7 @@ TEST_P(TextureCount, RenewedTableKeepsEveryEntry) {
   EXPECT_HAS(r.out, " 1 texture link(s) are found. \r\n");
   EXPECT_HAS(r.out, "Save OK. \n");
   textures[0] = "textures\\a.png";
-  EXPECT_EQ(bytes_of(filled_in(model_with(textures)).build()), output_of("a"));
+  EXPECT_TRUE(same_bytes_of(filled_in(model_with(textures)), output_of("a")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, TextureCount, ::testing::Values(1024, 1500));
@@ -160,7 +160,7 @@ TEST_P(RecordCount, NamesBeyondTheTablePassUnchanged) {
   if (kind == "bone") for (int i = held; i < count; i++) expected.bones[i].nameEn.clear();
   if (kind == "morph") for (int i = held; i < count; i++) expected.morphs[i].nameEn.clear();
   if (kind == "frame") for (int i = held; i < count; i++) expected.frames[i].nameEn.clear();
-  EXPECT_EQ(bytes_of(expected.build()), output_of("a"));
+  EXPECT_TRUE(same_bytes_of(expected, output_of("a")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, RecordCount,
@@ -235,7 +235,7 @@ TEST_P(LongNames, ReachTheOutputWhole) {
   pmxb::Model expected = filled_in(m);
   expected.textures = {"textures\\a.png"};
   for (size_t k = 0; k < cases.size(); k++) expected.bones[filledAt[k]].nameEn = cases[k].fill;
-  EXPECT_EQ(bytes_of(expected.build()), output_of("a"));
+  EXPECT_TRUE(same_bytes_of(expected, output_of("a")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, LongNames, ::testing::Values(pmxb::UTF16LE, pmxb::UTF8),
@@ -276,7 +276,7 @@ TEST_F(AliasLimits, RulesOfOneKindStopAt8191) {
   expected.textures = {"textures\\a.png"};
   for (auto& b : expected.bones)
     if (b.name == "\xE5\xB7\xA6\xE3\x81\xB2\xE3\x81\x98") b.nameEn = "elbow8191";
-  EXPECT_EQ(bytes_of(expected.build()), output_of("a"));
+  EXPECT_TRUE(same_bytes_of(expected, output_of("a")));
 }
 
 // A key of 63 bytes is stored; one of 64 cannot be, and the rules after it still are.

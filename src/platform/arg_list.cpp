@@ -1,6 +1,7 @@
 #include "platform/arg_list.h"
 
 #include "platform/os.h"
+#include "platform/paths.h"
 
 ArgListW wideArgs;
 ArgListA ansiArgs;
@@ -20,7 +21,7 @@ void reset(L* list) {
   list->storage[0] = 0;
 }
 
-inline int width(const char* s) { return (os_is_dbcs_lead((unsigned char)s[0]) && s[1] != 0) ? 2 : 1; }
+inline int width(const char* s) { return ansi_char_width(s); }
 inline int width(const char16_t*) { return 1; }
 
 template <typename L, typename C>

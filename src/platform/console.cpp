@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/os.h"
+#include "text/codec.h"
 #include "text/sjis_tables.h"
 
 namespace {
@@ -19,34 +20,11 @@ std::string captured;
 int passthrough = -1;
 ConUtf8State consoleState = {0};
 
-bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool cp932_trail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
-size_t utf8_length(unsigned cp) {
-  return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-}
-
-size_t put_utf8(char* d, unsigned cp) {
-  if (cp < 0x80) {
-    d[0] = (char)cp;
-    return 1;
-  }
-  if (cp < 0x800) {
-    d[0] = (char)(0xC0 | (cp >> 6));
-    d[1] = (char)(0x80 | (cp & 0x3F));
-    return 2;
-  }
-  if (cp < 0x10000) {
-    d[0] = (char)(0xE0 | (cp >> 12));
-    d[1] = (char)(0x80 | ((cp >> 6) & 0x3F));
-    d[2] = (char)(0x80 | (cp & 0x3F));
-    return 3;
-  }
-  d[0] = (char)(0xF0 | (cp >> 18));
-  d[1] = (char)(0x80 | ((cp >> 12) & 0x3F));
-  d[2] = (char)(0x80 | ((cp >> 6) & 0x3F));
-  d[3] = (char)(0x80 | (cp & 0x3F));
-  return 4;
+bool converts() {
+  if (passthrough < 0) passthrough = os_console_passthrough() ? 1 : 0;
+  return passthrough == 0;
 }
 
 void emit(const char* bytes, size_t n) {
@@ -55,8 +33,7 @@ void emit(const char* bytes, size_t n) {
     captured.append(bytes, n);
     return;
   }
-  if (passthrough < 0) passthrough = os_console_passthrough() ? 1 : 0;
-  if (passthrough) {
+  if (!converts()) {
     os_console_write(bytes, n);
     return;
   }
@@ -98,9 +75,9 @@ size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst,
       }
       cp = cp932_decode((unsigned)st->pendingLead << 8 | b);
       if (cp == 0) cp = '?';
-      if (o + utf8_length(cp) > cap) break;
+      if (o + (size_t)utf8_length(cp) > cap) break;
       st->pendingLead = 0;
-    } else if (cp932_lead(b)) {
+    } else if (cp932_is_lead(b)) {
       if (i + 1 >= n) {
         st->pendingLead = b;
         i++;
@@ -113,13 +90,13 @@ size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst,
         if (cp == 0) cp = '?';
         take = 2;
       }
-      if (o + utf8_length(cp) > cap) break;
+      if (o + (size_t)utf8_length(cp) > cap) break;
     } else {
       cp = cp932_decode(b);
       if (cp == 0) cp = '?';
-      if (o + utf8_length(cp) > cap) break;
+      if (o + (size_t)utf8_length(cp) > cap) break;
     }
-    o += put_utf8(dst + o, cp);
+    o += (size_t)utf8_encode(cp, dst + o);
     i += take;
   }
   if (used) *used = i;
@@ -143,6 +120,24 @@ void con_puts(const char* text) {
 }
 
 void con_write(const char* bytes, size_t n) { emit(bytes, n); }
+
+void con_write_utf8(const char* bytes, size_t n) {
+  if (n == 0) return;
+  if (capturing || !converts()) {
+    emit(bytes, n);
+    return;
+  }
+  // A lead byte still waiting for its trail has none coming.
+  if (consoleState.pendingLead) {
+    consoleState.pendingLead = 0;
+    os_console_write("?", 1);
+  }
+  os_console_write(bytes, n);
+}
+
+int con_converts_to_utf8() { return converts() ? 1 : 0; }
+
+void con_set_passthrough(int mode) { passthrough = mode; }
 
 void con_flush() {
   if (!capturing) os_console_flush();

@@ -12,6 +12,15 @@ void con_puts(const char* text);
 void con_write(const char* bytes, size_t n);
 void con_flush();
 
+// 1 when the console turns the printed code page 932 into UTF-8 on its way
+// out (a POSIX terminal that does not show Shift-JIS). Text the program has
+// already made UTF-8 must then not go through that conversion a second time.
+int con_converts_to_utf8();
+// Bytes that are UTF-8 already: out unchanged, also where con_write converts.
+void con_write_utf8(const char* bytes, size_t n);
+// Tests: 1 pass bytes unchanged, 0 convert to UTF-8, -1 ask the seam again.
+void con_set_passthrough(int mode);
+
 // Tests: collect the bytes (before any conversion) instead of printing them.
 void con_capture_begin();
 std::string con_capture_end();

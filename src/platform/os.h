@@ -31,10 +31,22 @@ uint32_t os_seek(os_file f, int32_t offset, int whence);
 int os_close(os_file f);  // 1 on success
 // Windows error code of the last failing call of this seam (errno mapped on POSIX).
 uint32_t os_last_error();
+// The Windows codes, which the messages print; the POSIX seam maps errno to them.
 enum {
   OS_ERROR_FILE_NOT_FOUND = 2,
   OS_ERROR_PATH_NOT_FOUND = 3,
+  OS_ERROR_TOO_MANY_OPEN_FILES = 4,
   OS_ERROR_ACCESS_DENIED = 5,
+  OS_ERROR_INVALID_HANDLE = 6,
+  OS_ERROR_NO_MORE_FILES = 18,
+  OS_ERROR_WRITE_PROTECT = 19,
+  OS_ERROR_GEN_FAILURE = 31,
+  OS_ERROR_SHARING_VIOLATION = 32,
+  OS_ERROR_FILE_EXISTS = 80,
+  OS_ERROR_INVALID_PARAMETER = 87,
+  OS_ERROR_DISK_FULL = 112,
+  OS_ERROR_NEGATIVE_SEEK = 131,
+  OS_ERROR_FILENAME_EXCED_RANGE = 206,
 };
 
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
@@ -122,6 +134,7 @@ struct os_ofnA {
 int os_get_open_file_nameW(os_ofnW* req);
 int os_get_open_file_nameA(os_ofnA* req);
 uint32_t os_comm_dlg_extended_error();
+enum { OS_FNERR_BUFFER_TOO_SMALL = 0x3003 };
 
 #ifndef _WIN32
 // ---- POSIX backend pieces, reachable for tests --------------------------------------

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/console.h"
+#include "text/codec.h"
 #include "text/sjis_tables.h"
 
 namespace {
@@ -36,64 +37,24 @@ uint32_t dialogError = 0;
 
 // ---- character conversions ------------------------------------------------------
 
-bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-// One code point from NUL-terminated UTF-8; a malformed byte reads as U+FFFD.
+// One code point from NUL-terminated UTF-8; a malformed sequence reads as
+// U+FFFD. Strict: names from the system never decode to what Windows would refuse.
 uint32_t utf8_next(const unsigned char*& s) {
-  unsigned char b = *s++;
-  if (b < 0x80) return b;
-  int more;
-  uint32_t cp, min;
-  if (b >= 0xC2 && b <= 0xDF) {
-    more = 1;
-    cp = b & 0x1F;
-    min = 0x80;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    more = 2;
-    cp = b & 0x0F;
-    min = 0x800;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    more = 3;
-    cp = b & 0x07;
-    min = 0x10000;
-  } else {
-    return 0xFFFD;
+  uint32_t cp = 0;
+  int r = utf8_decode((const char*)s, &cp, UTF8_STRICT);
+  if (r > 0) {
+    s += r;
+    return cp;
   }
-  for (int i = 0; i < more; i++) {
-    if ((s[i] & 0xC0) != 0x80) {
-      s += i;
-      return 0xFFFD;
-    }
-    cp = cp << 6 | (s[i] & 0x3F);
-  }
-  s += more;
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
-  return cp;
+  s += -r;
+  return 0xFFFD;
 }
-
-size_t utf8_len(uint32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
 
 // Appends cp to out; false when it does not fit with a terminator.
 bool utf8_put(char* out, size_t cap, size_t& at, uint32_t cp) {
-  size_t n = utf8_len(cp);
+  size_t n = (size_t)utf8_length(cp);
   if (at + n + 1 > cap) return false;
-  unsigned char* d = (unsigned char*)out + at;
-  if (n == 1) {
-    d[0] = (unsigned char)cp;
-  } else if (n == 2) {
-    d[0] = (unsigned char)(0xC0 | cp >> 6);
-    d[1] = (unsigned char)(0x80 | (cp & 0x3F));
-  } else if (n == 3) {
-    d[0] = (unsigned char)(0xE0 | cp >> 12);
-    d[1] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
-    d[2] = (unsigned char)(0x80 | (cp & 0x3F));
-  } else {
-    d[0] = (unsigned char)(0xF0 | cp >> 18);
-    d[1] = (unsigned char)(0x80 | (cp >> 12 & 0x3F));
-    d[2] = (unsigned char)(0x80 | (cp >> 6 & 0x3F));
-    d[3] = (unsigned char)(0x80 | (cp & 0x3F));
-  }
-  at += n;
+  at += (size_t)utf8_encode(cp, out + at);
   out[at] = 0;
   return true;
 }
@@ -116,7 +77,7 @@ bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
   const unsigned char* s = (const unsigned char*)in;
   while (*s) {
     uint32_t cp;
-    if (cp932_lead(*s) && s[1]) {
+    if (cp932_is_lead(*s) && s[1]) {
       cp = cp932_decode((unsigned)s[0] << 8 | s[1]);
       s += 2;
     } else {
@@ -213,33 +174,33 @@ bool parent_exists(const char* sysPath) {
 uint32_t windows_error(int err, const char* sysPath) {
   switch (err) {
     case ENOENT:
-      return (sysPath && !parent_exists(sysPath)) ? 3 : 2;
+      return (sysPath && !parent_exists(sysPath)) ? OS_ERROR_PATH_NOT_FOUND : OS_ERROR_FILE_NOT_FOUND;
     case ENOTDIR:
-      return 3;
+      return OS_ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-      return 5;
+      return OS_ERROR_ACCESS_DENIED;
     case EEXIST:
-      return 80;
+      return OS_ERROR_FILE_EXISTS;
     case ENOSPC:
-      return 112;
+      return OS_ERROR_DISK_FULL;
     case ENAMETOOLONG:
-      return 206;
+      return OS_ERROR_FILENAME_EXCED_RANGE;
     case EMFILE:
     case ENFILE:
-      return 4;
+      return OS_ERROR_TOO_MANY_OPEN_FILES;
     case EBADF:
-      return 6;
+      return OS_ERROR_INVALID_HANDLE;
     case EINVAL:
-      return 87;
+      return OS_ERROR_INVALID_PARAMETER;
     case EROFS:
-      return 19;
+      return OS_ERROR_WRITE_PROTECT;
     case EBUSY:
     case ETXTBSY:
-      return 32;
+      return OS_ERROR_SHARING_VIOLATION;
     default:
-      return 31;
+      return OS_ERROR_GEN_FAILURE;
   }
 }
 
@@ -253,12 +214,12 @@ int to_fd(os_file f) { return (int)(intptr_t)f - 1; }
 os_file open_sys(const char16_t* path, int flags) {
   // Windows finds no folder in an empty name.
   if (!path[0]) {
-    lastError = 3;
+    lastError = OS_ERROR_PATH_NOT_FOUND;
     return OS_BAD_FILE;
   }
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FILE;
   }
   int fd = open(sys, flags | O_CLOEXEC, 0666);
@@ -270,7 +231,7 @@ os_file open_sys(const char16_t* path, int flags) {
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     close(fd);
-    lastError = 5;
+    lastError = OS_ERROR_ACCESS_DENIED;
     return OS_BAD_FILE;
   }
   return to_handle(fd);
@@ -375,12 +336,12 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
       break;
     }
   if (!slot) {
-    lastError = 4;
+    lastError = OS_ERROR_TOO_MANY_OPEN_FILES;
     return OS_BAD_FIND;
   }
   size_t len = strlen(sys);
   if (len == 0 || sys[len - 1] == '/') {
-    lastError = 2;
+    lastError = OS_ERROR_FILE_NOT_FOUND;
     return OS_BAD_FIND;
   }
   const char* slash = strrchr(sys, '/');
@@ -410,14 +371,14 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
   }
   slot->dir = opendir(dir);
   if (!slot->dir) {
-    lastError = errno == ENOENT || errno == ENOTDIR ? 3 : windows_error(errno, nullptr);
+    lastError = errno == ENOENT || errno == ENOTDIR ? (uint32_t)OS_ERROR_PATH_NOT_FOUND : windows_error(errno, nullptr);
     return OS_BAD_FIND;
   }
   slot->inUse = true;
   slot->patternLen = decode_name(last, slot->pattern, NAME_CP_CAP);
   if (!find_step(slot, name, cap, isDir)) {
     release(slot);
-    lastError = 2;
+    lastError = OS_ERROR_FILE_NOT_FOUND;
     return OS_BAD_FIND;
   }
   return slot;
@@ -426,11 +387,11 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
 int find_next(os_find h, void* name, int cap, int* isDir) {
   FindSlot* slot = (FindSlot*)h;
   if (!slot || !slot->inUse) {
-    lastError = 6;
+    lastError = OS_ERROR_INVALID_HANDLE;
     return 0;
   }
   if (slot->single || !find_step(slot, name, cap, isDir)) {
-    lastError = 18;  // ERROR_NO_MORE_FILES
+    lastError = OS_ERROR_NO_MORE_FILES;
     return 0;
   }
   return 1;
@@ -656,7 +617,7 @@ int open_dialog(bool wide, const void* title, const void* initialDir, const void
   char a[SYS_PATH_CAP];
   size_t need = wide ? sys_to_utf16(chosen, w, SYS_PATH_CAP, true) : sys_to_sjis(chosen, a, SYS_PATH_CAP, true);
   if (!file || need + 1 > maxFile) {
-    dialogError = 0x3003;  // FNERR_BUFFERTOOSMALL
+    dialogError = OS_FNERR_BUFFER_TOO_SMALL;
     return 0;
   }
   if (wide)
@@ -801,7 +762,7 @@ uint32_t os_seek(os_file f, int32_t offset, int whence) {
   int w = whence == OS_SEEK_CUR ? SEEK_CUR : whence == OS_SEEK_END ? SEEK_END : SEEK_SET;
   off_t r = lseek(to_fd(f), (off_t)offset, w);
   if (r < 0) {
-    lastError = errno == EINVAL ? 131 : windows_error(errno, nullptr);  // ERROR_NEGATIVE_SEEK
+    lastError = errno == EINVAL ? (uint32_t)OS_ERROR_NEGATIVE_SEEK : windows_error(errno, nullptr);
     return 0xFFFFFFFFu;
   }
   return (uint32_t)r;
@@ -851,7 +812,7 @@ int os_removeW(const char16_t* path) {
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(pattern, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FIND;
   }
   return find_first(sys, true, name, cap, isDir);
@@ -860,7 +821,7 @@ os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* is
 os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
   if (!sjis_to_sys(pattern, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FIND;
   }
   return find_first(sys, false, name, cap, isDir);
@@ -923,7 +884,7 @@ uint16_t os_user_lang_id() {
   return (v && v[0] == 'j' && v[1] == 'a') ? 0x0411 : 0x0409;
 }
 
-int os_is_dbcs_lead(unsigned char b) { return cp932_lead(b) ? 1 : 0; }
+int os_is_dbcs_lead(unsigned char b) { return cp932_is_lead(b) ? 1 : 0; }
 
 void os_sleep(uint32_t ms) {
   struct timespec ts;

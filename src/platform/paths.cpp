@@ -1,13 +1,11 @@
 #include "platform/paths.h"
 
 #include "platform/os.h"
+#include "text/codec.h"
 
 namespace {
 
-// Width of the character at s: 2 for a lead byte followed by a trail, else 1.
-inline int sjis_width(const char* s) {
-  return (os_is_dbcs_lead((unsigned char)s[0]) && s[1] != 0) ? 2 : 1;
-}
+inline int sjis_width(const char* s) { return ansi_char_width(s); }
 inline int sjis_width(const char16_t* s) {
   return (s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) ? 2 : 1;
 }
@@ -186,7 +184,15 @@ int findfile_t(C* dst, int cap, const C* path, os_find (*first)(const C*, C*, in
 
 }  // namespace
 
-int sjisleadbyte(unsigned char b) { return ((b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? -1 : 0; }
+// The program's own test, apart from the ANSI code page's: it counts 0x80 as
+// a lead, so the name rules and drop_trailing_lead step over 0x80 and the
+// byte after it as the conversions do, which read 0x80 as a lead without a
+// character.
+int sjisleadbyte(unsigned char b) { return (b == 0x80 || cp932_is_lead(b)) ? -1 : 0; }
+
+// The path pieces must split where the system's own path functions split, so
+// they ask the system's lead-byte test for the ANSI code page.
+int ansi_char_width(const char* s) { return (os_is_dbcs_lead((unsigned char)s[0]) && s[1] != 0) ? 2 : 1; }
 
 int headcmpiW(const char16_t* s, const char16_t* p) { return headcmpi_t(s, p); }
 int headcmpi(const char* s, const char* p) { return headcmpi_t(s, p); }

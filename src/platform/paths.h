@@ -8,6 +8,9 @@
 enum { PATH_CAP = 260, PATHBUF_CAP = 520 };
 
 int sjisleadbyte(unsigned char b);  // -1 for 0x80-0x9F and 0xE0-0xFC, else 0
+// Bytes of the character at s in the ANSI code page: 2 for a lead byte (the
+// system's test) followed by a byte, else 1.
+int ansi_char_width(const char* s);
 
 int headcmpiW(const char16_t* s, const char16_t* p);
 int headcmpi(const char* s, const char* p);

@@ -2,8 +2,10 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/paths.h"
+
 enum {
-  TEX_MAX = 1024, TEXPATH_CAP = 520,
+  TEX_MAX = 1024, TEXPATH_CAP = PATHBUF_CAP,
   BONE_POS_MAX = 4096, MORPH_POS_MAX = 8192, FRAME_POS_MAX = 1024,
   NAMEBUF_SIZE = 256, NAMEBUF_KEEP = 254,
   TEXPATH_RAW_KEEP = 2 * (TEXPATH_CAP - 1), TEXPATH_RAW_SIZE = TEXPATH_RAW_KEEP + 3,

@@ -12,6 +12,32 @@ int twist_check();
 
 // Shared by the reader and the writer (model_store.cpp).
 #include <cstdint>
+
+// Fields of the PMX 2.0 format that decide how many bytes follow.
+enum PmxBoneFlag {
+  PMX_BONE_TAIL_IS_BONE = 0x0001,   // tail given as a bone index, else as an offset
+  PMX_BONE_IK = 0x0020,
+  PMX_BONE_INHERIT_ROTATION = 0x0100,
+  PMX_BONE_INHERIT_MOVE = 0x0200,
+  PMX_BONE_FIXED_AXIS = 0x0400,
+  PMX_BONE_LOCAL_AXES = 0x0800,
+  PMX_BONE_EXTERNAL_PARENT = 0x2000,
+};
+enum PmxMorphKind {
+  PMX_MORPH_GROUP = 0,
+  PMX_MORPH_VERTEX = 1,
+  PMX_MORPH_BONE = 2,
+  PMX_MORPH_UV = 3,
+  PMX_MORPH_UV1 = 4,
+  PMX_MORPH_UV2 = 5,
+  PMX_MORPH_UV3 = 6,
+  PMX_MORPH_UV4 = 7,
+  PMX_MORPH_MATERIAL = 8,
+  PMX_MORPH_FLIP = 9,
+  PMX_MORPH_IMPULSE = 10,
+  PMX_MORPH_KIND_COUNT = 11,
+};
+enum PmxDeform { PMX_DEFORM_BDEF1 = 0, PMX_DEFORM_BDEF2 = 1, PMX_DEFORM_BDEF4 = 2, PMX_DEFORM_SDEF = 3, PMX_DEFORM_QDEF = 4 };
 struct NameBuffer;
 // Reads up to n input bytes, as rfread, but keeps RD's buffer in use.
 int32_t pmx_read(void* dst, int32_t n);

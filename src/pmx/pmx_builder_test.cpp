@@ -54,3 +54,50 @@ TEST(PmxBuilder, EncodesTextAsUtf16LeIncludingSurrogatesOrKeepsUtf8) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PmxBuilderDiff, NamesTheFieldOfTheFirstDifference) {
+  pmxb::Layout lay;
+  pmxb::Model m = pmxb::sample_model(pmxb::UTF8, 2);
+  m.textures = {"tex\\a.png"};
+  const std::vector<uint8_t> want = m.build(&lay);
+  // the first bone with an English name of two bytes or more
+  size_t bone = 0;
+  int32_t boneEn = 0;
+  for (; bone < lay.boneNamePos.size(); bone++) {
+    boneEn = lay.boneNamePos[bone] + 4 + pmxb::get_i32(want, (size_t)lay.boneNamePos[bone]);
+    if (pmxb::get_i32(want, (size_t)boneEn) >= 2) break;
+  }
+  ASSERT_LT(bone, lay.boneNamePos.size());
+  const std::string boneLabel = "in bone " + std::to_string(bone) + " English name";
+  struct Case {
+    const char* what;
+    int64_t at;         // byte changed, -1 none
+    size_t keep;        // bytes kept of the written file
+    std::string field;  // expected in the description
+  } cases[] = {
+      {"equal", -1, want.size(), ""},
+      {"bone English name", boneEn + 4 + 1, want.size(), boneLabel + " +1 "},
+      {"bone English name length", boneEn, want.size(), boneLabel + " length "},
+      {"texture path", lay.texturePos[0] + 4, want.size(), "in texture 0 path "},
+      {"vertex count", lay.vertexCountPos + 3, want.size(), "in vertex count +3 "},
+      {"cut short", -1, want.size() - 5, "then the written file ends"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> got(want.begin(), want.begin() + (long)c.keep);
+    if (c.at >= 0) got[(size_t)c.at] ^= 0x01;
+    const std::string d = pmxb::describe_difference(want, got, &lay);
+    if (c.field.empty()) {
+      EXPECT_EQ("", d);
+      continue;
+    }
+    EXPECT_NE(std::string::npos, d.find(c.field)) << d;
+    if (c.at >= 0) {
+      EXPECT_NE(std::string::npos, d.find("offset " + std::to_string(c.at) + " ")) << d;
+    }
+  }
+}
+
+}  // namespace

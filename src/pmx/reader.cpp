@@ -4,6 +4,7 @@
 
 #include "platform/console.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/settings.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
@@ -14,7 +15,7 @@ namespace {
 
 PmxModel& M = pmxModel;
 
-enum { SJIS_NAME_CAP = 520 };
+enum { SJIS_NAME_CAP = PATHBUF_CAP };
 char sjisName[SJIS_NAME_CAP];
 char sjisRule[NAME_RESULT_CAP];
 enum { VERTEX_HEAD_CAP = 32 + 16 * 255 + 1 };
@@ -120,6 +121,7 @@ void show_model_name(const NameBuffer& nb, bool printLine) {
   if (sjisName[0] == 0) return;
   if (printLine) con_printf("Model: %s \n", sjisName);
   sjisName[20] = 0;
+  // "trancated", "matrial" below: the established spellings, which users' scripts match.
   if (drop_trailing_lead(sjisName) && Info.displayLevel >= 1) con_printf("(>20 DBCS-trancated) ");
 }
 
@@ -166,10 +168,10 @@ bool read_vertices() {
     int c = pmx_read(vertexHead, head + 1) == head + 1 ? vertexHead[head] : -1;
     int32_t rest;
     switch (c) {
-      case 0: rest = index_size(bw); break;
-      case 1: rest = index_sizes(2, bw) + 4; break;
-      case 2: case 4: rest = index_sizes(4, bw) + 16; break;
-      case 3: rest = index_sizes(2, bw) + 4 + 36; break;
+      case PMX_DEFORM_BDEF1: rest = index_size(bw); break;
+      case PMX_DEFORM_BDEF2: rest = index_sizes(2, bw) + 4; break;
+      case PMX_DEFORM_BDEF4: case PMX_DEFORM_QDEF: rest = index_sizes(4, bw) + 16; break;
+      case PMX_DEFORM_SDEF: rest = index_sizes(2, bw) + 4 + 36; break;
       default:
         // A type read past the end is -1, reported like any other bad type.
         con_printf("Err: illegal DEF type %d. \n", (int)(signed char)c);
@@ -309,9 +311,9 @@ bool read_bones() {
       }
     }
     const unsigned flags = (unsigned)(uint16_t)rfgetshort();
-    pmx_skip((flags & 0x0001) ? index_size(bw) : 12);
-    if (flags & 0x0300) pmx_skip(index_size(bw) + 4);
-    if (flags & 0x0400) {
+    pmx_skip((flags & PMX_BONE_TAIL_IS_BONE) ? index_size(bw) : 12);
+    if (flags & (PMX_BONE_INHERIT_ROTATION | PMX_BONE_INHERIT_MOVE)) pmx_skip(index_size(bw) + 4);
+    if (flags & PMX_BONE_FIXED_AXIS) {
       const int32_t axisPos = rfpos();
       float axis[3];
       read_floats(axis, 3);
@@ -325,9 +327,9 @@ bool read_bones() {
         }
       }
     }
-    if (flags & 0x0800) pmx_skip(24);
-    if (flags & 0x2000) pmx_skip(4);
-    if (flags & 0x0020) {
+    if (flags & PMX_BONE_LOCAL_AXES) pmx_skip(24);
+    if (flags & PMX_BONE_EXTERNAL_PARENT) pmx_skip(4);
+    if (flags & PMX_BONE_IK) {
       pmx_skip(index_size(bw) + 8);  // target, loop count, limit angle
       const int32_t links = rfgetlong();
       for (int32_t k = 0; k < links && !rfisclosed(); k++) {
@@ -341,15 +343,15 @@ bool read_bones() {
 
 // Offset sizes by morph kind: bytes besides the index, and the index kind.
 int32_t morph_offset_fixed(int kind) {
-  static const int32_t fixed[11] = {4, 12, 28, 16, 16, 16, 16, 16, 1 + 112, 4, 1 + 24};
+  static const int32_t fixed[PMX_MORPH_KIND_COUNT] = {4, 12, 28, 16, 16, 16, 16, 16, 1 + 112, 4, 1 + 24};
   return fixed[kind];
 }
 unsigned char morph_offset_width(int kind) {
   switch (kind) {
-    case 0: case 9: return M.morphIndexSize;
-    case 2: return M.boneIndexSize;
-    case 8: return M.materialIndexSize;
-    case 10: return M.rigidIndexSize;
+    case PMX_MORPH_GROUP: case PMX_MORPH_FLIP: return M.morphIndexSize;
+    case PMX_MORPH_BONE: return M.boneIndexSize;
+    case PMX_MORPH_MATERIAL: return M.materialIndexSize;
+    case PMX_MORPH_IMPULSE: return M.rigidIndexSize;
     default: return M.vertexIndexSize;
   }
 }
@@ -371,7 +373,7 @@ bool read_morphs() {
     count_english_name(M.morphNameEn, enLen, RULE_MORPH_EN);
     rfgetc();  // panel
     const int kind = rfgetc();
-    if (kind < 0 || kind > 10) {
+    if (kind < 0 || kind >= PMX_MORPH_KIND_COUNT) {
       con_printf("Err: unknown morph kind at morph %d. \n", i);
       return false;
     }

@@ -7,8 +7,10 @@
 #include "platform/console.h"
 #include "platform/file_io.h"
 #include "platform/os.h"
+#include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
+#include "text/codec.h"
 #include "text/rename_rules.h"
 #include "text/sjis.h"
 
@@ -16,7 +18,7 @@ namespace {
 
 PmxModel& M = pmxModel;
 
-enum { SJIS_CAP = 520, FILL_KEEP = 252 };
+enum { SJIS_CAP = PATHBUF_CAP, FILL_KEEP = 252 };
 char jpName[SJIS_CAP];
 char enName[SJIS_CAP];
 char ruleResult[NAME_RESULT_CAP];
@@ -132,21 +134,7 @@ int32_t encode_wide_path(const char16_t* w, int cap) {
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
     }
-    if (cp < 0x80) {
-      pathOut[out++] = (char)cp;
-    } else if (cp < 0x800) {
-      pathOut[out++] = (char)(0xC0 | (cp >> 6));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      pathOut[out++] = (char)(0xE0 | (cp >> 12));
-      pathOut[out++] = (char)(0x80 | ((cp >> 6) & 0x3F));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    } else {
-      pathOut[out++] = (char)(0xF0 | (cp >> 18));
-      pathOut[out++] = (char)(0x80 | ((cp >> 12) & 0x3F));
-      pathOut[out++] = (char)(0x80 | ((cp >> 6) & 0x3F));
-      pathOut[out++] = (char)(0x80 | (cp & 0x3F));
-    }
+    out += utf8_encode(cp, pathOut + out);
   }
   return out;
 }
@@ -168,6 +156,7 @@ int32_t encode_renewed_path(int i) {
     n = (int32_t)strnlen(pathOut, PATH_OUT_CAP - 1);
   }
   if (status == 0) {
+    // "retribed" is the established wording; scripts that read the log match it.
     con_printf(M.textEncoding == 0 ? "UTF-16 path cannot be retribed: %s \n" : "UTF-8 path cannot be retribed: %s \n", s);
     return 0;
   }

@@ -1,5 +1,7 @@
 #include "text/alias_file.h"
 
+#include <cstring>
+
 #include "platform/console.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -86,7 +88,14 @@ void report_syntax(const char* rest, bool fileIsSjis) {
     sjis_to_utf8(shown, CONV_CAP, rest);
   else
     utf8_to_sjis(shown, CONV_CAP, rest);
-  con_printf("Syntax: %s \n", shown);
+  // Outside Japanese mode the text is UTF-8 already and must not pass
+  // through the console's own code page 932 conversion again.
+  con_printf("Syntax: ");
+  if (consoleIsSjis)
+    con_printf("%s", shown);
+  else
+    con_write_utf8(shown, strlen(shown));
+  con_printf(" \n");
 }
 
 void parse_rule(const char* line, int i, int kind, bool fileIsSjis) {

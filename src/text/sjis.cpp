@@ -6,6 +6,7 @@
 #include "platform/os.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
+#include "text/codec.h"
 #include "text/sjis_tables.h"
 
 namespace {
@@ -16,7 +17,9 @@ typedef unsigned char u8;
 const int kMaxSource = 9998;
 const int kMaxWideScan = 9999;
 const int kMaxWideLen = 4999;
-const int kCatUtf8Scan = 520;
+// sjis_cat_utf8 looks for the end of its destination only in a path buffer's
+// length, the size its callers once always passed.
+const int kCatUtf8Scan = PATHBUF_CAP;
 
 bool is_high_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low_surrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -33,29 +36,8 @@ bool put_sjis(char* dst, int cap, int& n, uint32_t code) {
 }
 
 bool put_utf8(char* dst, int cap, int& n, uint32_t cp) {
-  u8 buf[4];
-  int len;
-  if (cp < 0x80) {
-    buf[0] = static_cast<u8>(cp);
-    len = 1;
-  } else if (cp < 0x800) {
-    buf[0] = static_cast<u8>(0xC0 | cp >> 6);
-    buf[1] = static_cast<u8>(0x80 | (cp & 0x3F));
-    len = 2;
-  } else if (cp < 0x10000) {
-    buf[0] = static_cast<u8>(0xE0 | cp >> 12);
-    buf[1] = static_cast<u8>(0x80 | (cp >> 6 & 0x3F));
-    buf[2] = static_cast<u8>(0x80 | (cp & 0x3F));
-    len = 3;
-  } else {
-    buf[0] = static_cast<u8>(0xF0 | (cp >> 18 & 0x07));
-    buf[1] = static_cast<u8>(0x80 | (cp >> 12 & 0x3F));
-    buf[2] = static_cast<u8>(0x80 | (cp >> 6 & 0x3F));
-    buf[3] = static_cast<u8>(0x80 | (cp & 0x3F));
-    len = 4;
-  }
-  if (n + len > cap - 1) return false;
-  for (int i = 0; i < len; i++) dst[n++] = static_cast<char>(buf[i]);
+  if (n + utf8_length(cp) > cap - 1) return false;
+  n += utf8_encode(cp, dst + n);
   return true;
 }
 
@@ -184,37 +166,7 @@ void report_unmapped(uint32_t value, uint32_t code) {
 
 }  // namespace
 
-int utf8_next(const char* s, uint32_t* cp) {
-  const u8* p = reinterpret_cast<const u8*>(s);
-  u8 b = p[0];
-  if (b == 0) return 0;
-  if (b < 0x80) {
-    *cp = b;
-    return 1;
-  }
-  int more;
-  uint32_t v;
-  if (b >= 0xC0 && b <= 0xDF) {
-    more = 1;
-    v = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    more = 2;
-    v = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF7) {
-    more = 3;
-    v = b & 0x07;
-  } else {
-    return -1;
-  }
-  for (int i = 1; i <= more; i++) {
-    u8 c = p[i];
-    if (c == 0) return -i;  // the terminator stays
-    if (c < 0x80 || c > 0xBF) return -(i + 1);
-    v = v << 6 | (c & 0x3F);
-  }
-  *cp = v;
-  return more + 1;
-}
+int utf8_next(const char* s, uint32_t* cp) { return utf8_decode(s, cp, UTF8_LENIENT); }
 
 int sjis_to_wide(char16_t* dst, int cap, const char* src) {
   if (!dst || cap <= 0) return 0;
@@ -246,11 +198,9 @@ int wide_to_sjis(char* dst, int cap, const char16_t* src) {
     } else {
       // 0x80-0xFF too: written raw they would be lead bytes swallowing the next byte.
       code = uni_to_sjis(u);
-      // Characters such as U+FF5E have a code only in the override pairs.
+      // Characters such as U+FF5E have a code only in the override pairs. The
+      // tables themselves are checked by the tests, not here on every call.
       if (code == 0) code = sjis_override_encode(u);
-      if (u == 0x2661 && code != 0x83BB)
-        con_printf("Assert fail converting unich0x2661 => sjisch0x83BB (%04X). \n",
-                   static_cast<unsigned>(code));
     }
     if (code == 0) code = '?';
     if (!put_sjis(dst, cap, n, code)) break;
@@ -410,7 +360,9 @@ int sjis_to_utf16le(char* dst, int capBytes, const char* src) {
 
 void console_cat(char* dst, int cap, const char* src) {
   if (!dst || cap <= 0 || !src) return;
-  if (japanese_mode())
+  // A console that turns code page 932 into UTF-8 on its own gets Shift-JIS
+  // too: converted here as well, the text would be converted twice.
+  if (japanese_mode() || con_converts_to_utf8())
     sjis_append(dst, cap, src);
   else
     sjis_cat_utf8(dst, cap, src);

@@ -225,7 +225,9 @@ TEST(Sjis, WideAndShiftJis) {
   EXPECT_EQ(A_HIRA "\xB1", wide_sjis(u"\u3042\uFF71"));
   EXPECT_EQ("\x81\xE0" WAVE, wide_sjis(u"\u2252\uFF5E"));
   EXPECT_EQ("??", wide_sjis(u"\U00020B9F"));           // each surrogate unit
+  con_capture_begin();
   EXPECT_EQ("\x83\xBB", wide_sjis(u"\u2661"));
+  EXPECT_EQ("", con_capture_end());  // a conversion prints nothing of its own
   EXPECT_EQ("\x85\x7E" "x", wide_sjis(u"\u00E9x"));     // e acute: never a bare lead byte
 
   EXPECT_EQ(u"~\\\u3042", sjis_wide("~\\" A_HIRA));
@@ -302,15 +304,33 @@ TEST(Sjis, CatUtf8AndConsoleCat) {
   EXPECT_EQ(-1, sjis_cat_utf8(nonul, 4, "x"));
   EXPECT_EQ('d', nonul[3]);
 
+  // Shift-JIS stays Shift-JIS where the console shows it or converts it
+  // itself; only a console that passes bytes unchanged gets UTF-8 here.
+  struct Case {
+    LangFlags lang;
+    int passthrough;
+    std::string expected;
+  } cases[] = {
+      {{true, true, false}, 1, "x" A_HIRA "~"},
+      {{true, true, false}, 0, "x" A_HIRA "~"},
+      {{true, false, true}, 1, "x" U8_A_HIRA "\xE2\x80\xBE"},
+      {{true, false, true}, 0, "x" A_HIRA "~"},
+      {{false, false, false}, 1, "x" U8_A_HIRA "\xE2\x80\xBE"},
+      {{false, false, false}, 0, "x" A_HIRA "~"},
+  };
   LangFlags saved = Lang;
+  for (const Case& c : cases) {
+    Lang = c.lang;
+    con_set_passthrough(c.passthrough);
+    char msg[16] = "x";
+    console_cat(msg, 16, A_HIRA "~");
+    EXPECT_EQ(c.expected, std::string(msg)) << c.lang.japanese << c.lang.sjisConsole << c.passthrough;
+  }
+  char small[8] = "x";
   Lang = {true, true, false};
-  char msg[8] = "x";
-  console_cat(msg, 8, A_HIRA "~");
-  EXPECT_EQ("x" A_HIRA "~", std::string(msg));
-  Lang = {true, false, true};
-  char msg8[16] = "x";
-  console_cat(msg8, 16, A_HIRA "~");
-  EXPECT_EQ("x" U8_A_HIRA "\xE2\x80\xBE", std::string(msg8));
+  console_cat(small, 8, A_HIRA "~");
+  EXPECT_EQ("x" A_HIRA "~", std::string(small));
+  con_set_passthrough(-1);
   Lang = saved;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/console.h"
 #include "platform/os.h"
+#include "text/codec.h"
 
 namespace {
 
@@ -183,22 +184,11 @@ int chkifutf8(const char* path, const char16_t* pathW) {
   for (;;) {
     int c = txt_getc();
     if (c < 0) break;
-    int need;
-    if (c <= 0x7F)
-      need = 0;
-    else if (c >= 0xC0 && c <= 0xDF)
-      need = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
-      need = 2;
-    else if (c >= 0xF0 && c <= 0xF7)
-      need = 3;
-    else
-      need = -1;
+    const int need = utf8_sequence_length(static_cast<unsigned char>(c), UTF8_LENIENT) - 1;
     bool bad = need < 0;
     for (int i = 0; i < need; i++) {
       // The breaking byte is consumed with the sequence it broke.
-      int t = txt_getc();
-      if (t < 0x80 || t > 0xBF) {
+      if (!utf8_is_continuation(txt_getc())) {
         bad = true;
         break;
       }

@@ -536,4 +536,98 @@ int32_t get_i32(const std::vector<uint8_t>& bytes, size_t off) {
   return (int32_t)u;
 }
 
+namespace {
+
+struct Span {
+  int64_t start;
+  std::string label;
+};
+
+// Length-prefixed texts from pos, one span for each length and each text,
+// then one for what follows them in the record (unless rest is empty).
+int64_t add_texts(std::vector<Span>& spans, const std::vector<uint8_t>& b, int64_t pos, const std::string& owner,
+                  std::initializer_list<const char*> names, const char* rest) {
+  for (const char* name : names) {
+    if (pos + 4 > (int64_t)b.size()) return pos;
+    spans.push_back({pos, owner + name + " length"});
+    const int32_t n = get_i32(b, (size_t)pos);
+    pos += 4;
+    spans.push_back({pos, owner + name});
+    if (n > 0) pos += n;
+  }
+  if (rest[0]) spans.push_back({pos, owner + rest});
+  return pos;
+}
+
+std::string numbered(const char* what, size_t i) { return std::string(what) + " " + std::to_string(i) + " "; }
+
+}  // namespace
+
+std::string field_at(const std::vector<uint8_t>& b, const Layout& l, int64_t offset) {
+  if (offset < 0 || offset >= (int64_t)b.size()) return "";
+  std::vector<Span> spans = {{0, "signature"}, {4, "version"}, {8, "global count"}, {9, "globals"}};
+  if (b.size() > 8) add_texts(spans, b, 9 + b[8], "model ", {"name", "English name", "comment", "English comment"}, "");
+  spans.push_back({l.vertexCountPos, "vertex count"});
+  for (size_t i = 0; i < l.vertexPos.size(); i++) spans.push_back({l.vertexPos[i], numbered("vertex", i) + "data"});
+  spans.push_back({l.faceCountPos, "face count"});
+  spans.push_back({l.faceCountPos + 4, "faces"});
+  spans.push_back({l.texTableStart, "texture count"});
+  for (size_t i = 0; i < l.texturePos.size(); i++) add_texts(spans, b, l.texturePos[i], numbered("texture", i), {"path"}, "");
+  spans.push_back({l.materialCountPos, "material count"});
+  for (size_t i = 0; i < l.materialPos.size(); i++)
+    add_texts(spans, b, l.materialPos[i], numbered("material", i), {"name", "English name"}, "data");
+  spans.push_back({l.boneCountPos, "bone count"});
+  for (size_t i = 0; i < l.boneNamePos.size(); i++) {
+    add_texts(spans, b, l.boneNamePos[i], numbered("bone", i), {"name", "English name"}, "data");
+    if (i < l.boneAxisPos.size() && l.boneAxisPos[i] != 0) {
+      spans.push_back({l.boneAxisPos[i], numbered("bone", i) + "fixed axis"});
+      spans.push_back({l.boneAxisPos[i] + 12, numbered("bone", i) + "data after the axis"});
+    }
+  }
+  spans.push_back({l.morphCountPos, "morph count"});
+  for (size_t i = 0; i < l.morphNamePos.size(); i++)
+    add_texts(spans, b, l.morphNamePos[i], numbered("morph", i), {"name", "English name"}, "data");
+  spans.push_back({l.frameCountPos, "display frame count"});
+  for (size_t i = 0; i < l.frameNamePos.size(); i++)
+    add_texts(spans, b, l.frameNamePos[i], numbered("display frame", i), {"name", "English name"}, "data");
+  spans.push_back({l.rigidCountPos, "rigid body count"});
+  for (size_t i = 0; i < l.rigidPos.size(); i++)
+    add_texts(spans, b, l.rigidPos[i], numbered("rigid body", i), {"name", "English name"}, "data");
+  spans.push_back({l.jointCountPos, "joint count"});
+  for (size_t i = 0; i < l.jointPos.size(); i++)
+    add_texts(spans, b, l.jointPos[i], numbered("joint", i), {"name", "English name"}, "data");
+  spans.push_back({l.jointsEnd, "trailing data"});
+
+  const Span* best = nullptr;
+  for (const Span& s : spans)
+    if (s.start <= offset && (!best || s.start >= best->start)) best = &s;
+  if (!best) return "";
+  std::string out = best->label;
+  if (offset > best->start) out += " +" + std::to_string(offset - best->start);
+  return out;
+}
+
+std::string describe_difference(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
+                                const Layout* layout) {
+  const size_t common = expected.size() < actual.size() ? expected.size() : actual.size();
+  size_t at = 0;
+  while (at < common && expected[at] == actual[at]) at++;
+  if (at == common && expected.size() == actual.size()) return "";
+  char head[160];
+  if (at < common) {
+    snprintf(head, sizeof head, "first difference at offset %zu (0x%zX): expected %02X, got %02X", at, at,
+             expected[at], actual[at]);
+  } else {
+    snprintf(head, sizeof head, "equal for %zu bytes, then the %s file ends", at,
+             at == actual.size() ? "written" : "expected");
+  }
+  std::string out = head;
+  if (layout) {
+    std::string field = field_at(expected, *layout, (int64_t)at);
+    if (!field.empty()) out += " in " + field;
+  }
+  out += " (expected " + std::to_string(expected.size()) + " bytes, got " + std::to_string(actual.size()) + ")";
+  return out;
+}
+
 }  // namespace pmxb

@@ -186,4 +186,12 @@ void put_u8(std::vector<uint8_t>& bytes, size_t off, uint8_t v);
 void put_i32(std::vector<uint8_t>& bytes, size_t off, int32_t v);
 int32_t get_i32(const std::vector<uint8_t>& bytes, size_t off);
 
+// The field of a file the builder wrote (bytes, with its layout) that holds
+// an offset, e.g. "bone 3 English name +2"; "" past the end.
+std::string field_at(const std::vector<uint8_t>& bytes, const Layout& layout, int64_t offset);
+// Where two files first differ: "" when they are equal, else the offset, the
+// field there (when the expected file's layout is given), both bytes and sizes.
+std::string describe_difference(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual,
+                                const Layout* layout = nullptr);
+
 }  // namespace pmxb

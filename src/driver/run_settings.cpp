@@ -11,10 +11,10 @@ ConvSettings Conv = {15};
 CancelSettings Cancel = {{0}};
 TwistSettings Twist = {0};
 
-char programPath[520];
-char16_t programPathW[520];
-char programFolder[520];
-char16_t programFolderW[520];
+char programPath[PATHBUF_CAP];
+char16_t programPathW[PATHBUF_CAP];
+char programFolder[PATHBUF_CAP];
+char16_t programFolderW[PATHBUF_CAP];
 
 namespace {
 

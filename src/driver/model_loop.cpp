@@ -77,6 +77,8 @@ bool confirm_extension(int index) {
     box_add(&ms.box, " \r\n");
     box_add(&ms.box, " \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? ");
   } else {
+    // The English texts stay word for word as they have always read ("Do you
+    // like to", "uncorrected"): users and their scripts look for them.
     con_printf(" Model: \n");
     con_printf("   %s \n", name);
     con_printf(" does not have extension \".PMX\" in the file name. \n");

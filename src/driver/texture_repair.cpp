@@ -161,6 +161,7 @@ bool tell_not_found(bool useWide) {
     box_add(&box, " \r\n");
     box_add(&box, " \r\n");
     box_add(&box, " was not found.  \r\n");
+    // "dialogue" as the option name Cancel.displaying.dialogue spells it; the text is kept as is.
     box_add(&box, " Please select it on the next dialogue. (continue:OK) \r\n");
   }
   con_printf("\n");

@@ -17,9 +17,10 @@
 
 namespace {
 
+// The model being worked on; cleared where each index starts.
 ModelState& ms = modelState;
 
-// Run state.
+// Run state: outlives every model.
 int resultCode = 0;
 int savedCount = 0;
 

@@ -8,8 +8,18 @@
 int startup_main(int argc, char** argv);
 // The loop over the model list; returns resultCode.
 int model_loop();
-// Runs when no model path was given: adds one chosen model or exits with 0.
-void no_model_start();
+// Runs when no model path was given: adds one chosen model and returns true,
+// or prints the usage and returns false (the run then ends with exit code 0).
+bool no_model_start();
+
+// resultCode: the bit a declined extension question adds, and the codes the
+// end-of-run line explains.
+enum {
+  RESULT_DECLINED = 16,
+  RESULT_CANNOT_OPEN = -1,
+  RESULT_FILE_FORMAT = 2,
+  RESULT_EARLY_END = 3,
+};
 
 // ---- start-up in steps (startup_main runs them in this order) ----------------
 // The language flags for a user language id, a console output code page and

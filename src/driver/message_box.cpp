@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/os.h"
 #include "platform/paths.h"
+#include "platform/settings.h"
 #include "text/sjis.h"
 
 namespace {
@@ -33,8 +34,26 @@ void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName) {
   if (wideName) wide_cat(b->wide, BOX_TEXT_CAP, wideName);
 }
 
+void box_add_name_line(BoxText* b, const char* ansiName, const char16_t* wideName) {
+  box_add(b, " ");
+  box_add_name(b, ansiName, wideName);
+  box_add(b, " \r\n");
+}
+
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
   if (print) con_printf("%s", b->ansi);
   if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);
   return os_message_boxA(b->ansi, kCaption, type | kBoxStyle);
+}
+
+void print_by_language(const char* ja, const char* jaUtf8, const char* en) {
+  if (japanese_mode()) {
+    con_printf("%s", ja);
+  } else if (Lang.japanese && Lang.utf8Console) {
+    char utf8[1024];
+    sjis_to_utf8(utf8, (int)sizeof utf8, jaUtf8);
+    con_printf("%s", utf8);
+  } else {
+    con_printf("%s", en);
+  }
 }

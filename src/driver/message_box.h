@@ -14,7 +14,14 @@ void box_clear(BoxText* b);
 void box_add(BoxText* b, const char* sjis);
 // A name with its ANSI and UTF-16 forms, each entering its own text.
 void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName);
+// " %s \r\n" with a name in both forms.
+void box_add_name_line(BoxText* b, const char* ansiName, const char16_t* wideName);
 // Prints the ANSI text (unless the caller printed its own console form), shows
 // the UTF-16 box when useWide, else the ANSI box.
 // Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print = true);
+
+// Prints one of three forms of a text: ja (Shift-JIS) in Japanese message mode;
+// jaUtf8 (Shift-JIS, printed as UTF-8) for a Japanese user on a UTF-8 console,
+// whose messages are otherwise English; en for everyone else.
+void print_by_language(const char* ja, const char* jaUtf8, const char* en);

@@ -1,5 +1,6 @@
 #include "driver/driver.h"
 #include "driver/message_box.h"
+#include "driver/model_state.h"
 #include "driver/run_settings.h"
 #include "driver/texture_repair.h"
 #include "platform/arg_list.h"
@@ -16,36 +17,20 @@
 
 namespace {
 
-// Per-model state, rebuilt for every entry of the loop.
-char ansiPath[PATHBUF_CAP];
-char16_t widePath[PATHBUF_CAP];
-bool ansiPathUnusable, widePathUnusable;
-char diskName[PATHBUF_CAP];
-char16_t diskNameW[PATHBUF_CAP];
-char outPath[PATHBUF_CAP];
-char16_t outPathW[PATHBUF_CAP];
-char piece[PATHBUF_CAP];
-char16_t pieceW[PATHBUF_CAP];
-BoxText box;
+// The model being worked on; cleared where each index starts.
+ModelState& ms = modelState;
 
-// Run state.
+// Run state: outlives every model.
 int resultCode = 0;
 int savedCount = 0;
 
 const uint32_t kAskStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
 
-bool use_wide_box() { return ansiPathUnusable && !widePathUnusable; }
-
-// " %s \r\n" with a name in both forms.
-void add_name_line(const char* name, const char16_t* nameW) {
-  box_add(&box, " ");
-  box_add_name(&box, name, nameW);
-  box_add(&box, " \r\n");
-}
+bool use_wide_box() { return ms.ansiPathUnusable && !ms.widePathUnusable; }
 
 void find_disk_names(const char* path, const char16_t* pathW) {
-  if (!path[0] || findfile(diskName, sizeof diskName, path) != 0) diskName[0] = 0;
-  if (!pathW[0] || findfileW(diskNameW, PATHBUF_CAP, pathW) != 0) diskNameW[0] = 0;
+  if (!path[0] || findfile(ms.diskName, sizeof ms.diskName, path) != 0) ms.diskName[0] = 0;
+  if (!pathW[0] || findfileW(ms.diskNameW, PATHBUF_CAP, pathW) != 0) ms.diskNameW[0] = 0;
 }
 
 // A path whose ANSI form cannot name the file has no ANSI on-disk name; its
@@ -54,62 +39,64 @@ void find_disk_names(const char* path, const char16_t* pathW) {
 bool has_pmx_extension() {
   char ext[PATHBUF_CAP];
   char16_t extW[PATHBUF_CAP];
-  if (!diskName[0] && !diskNameW[0]) {
-    namepartW(pieceW, PATHBUF_CAP, widePath);
-    if (pieceW[0]) return extpartW(extW, PATHBUF_CAP, pieceW) == -1 && headcmpiW(extW, u".PMX") == 0;
-    namepart(piece, sizeof piece, ansiPath);
-    return extpart(ext, sizeof ext, piece) == -1 && headcmpi(ext, ".PMX") == 0;
+  if (!ms.diskName[0] && !ms.diskNameW[0]) {
+    namepartW(ms.pieceW, PATHBUF_CAP, ms.widePath);
+    if (ms.pieceW[0]) return extpartW(extW, PATHBUF_CAP, ms.pieceW) == -1 && headcmpiW(extW, u".PMX") == 0;
+    namepart(ms.piece, sizeof ms.piece, ms.ansiPath);
+    return extpart(ext, sizeof ext, ms.piece) == -1 && headcmpi(ext, ".PMX") == 0;
   }
-  if (extpartW(extW, PATHBUF_CAP, diskNameW) != -1) return false;
-  if (!diskName[0]) return headcmpiW(extW, u".PMX") == 0;
-  extpart(ext, sizeof ext, diskName);
+  if (extpartW(extW, PATHBUF_CAP, ms.diskNameW) != -1) return false;
+  if (!ms.diskName[0]) return headcmpiW(extW, u".PMX") == 0;
+  extpart(ext, sizeof ext, ms.diskName);
   return headcmpi(ext, ".PMX") == 0;
 }
 
 const char* shown_name() {
-  if (diskName[0] || diskNameW[0]) return diskName;
-  namepart(piece, sizeof piece, ansiPath);
-  return piece;
+  if (ms.diskName[0] || ms.diskNameW[0]) return ms.diskName;
+  namepart(ms.piece, sizeof ms.piece, ms.ansiPath);
+  return ms.piece;
 }
 
 // false: the user declined and the run ends.
 bool confirm_extension(int index) {
   const char* name = shown_name();
-  const char16_t* nameW = diskNameW;
-  if (!diskName[0] && !diskNameW[0]) {
-    namepartW(pieceW, PATHBUF_CAP, widePath);
-    nameW = pieceW;
+  const char16_t* nameW = ms.diskNameW;
+  if (!ms.diskName[0] && !ms.diskNameW[0]) {
+    namepartW(ms.pieceW, PATHBUF_CAP, ms.widePath);
+    nameW = ms.pieceW;
   }
-  box_clear(&box);
+  box_clear(&ms.box);
   if (japanese_mode()) {
     con_printf(" \x83\x82\x83" "f\x83\x8B\x81" "F \n");  // モデル：
     con_printf("   %s \n", name);
     // には拡張子 ".PMX" がありません.
     con_printf(" \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \n");
     con_printf(" \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? \n");  // 強行しますか?
-    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n   ");
-    box_add_name(&box, name, nameW);
-    box_add(&box, " \r\n \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? ");
+    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n   ");
+    box_add_name(&ms.box, name, nameW);
+    box_add(&ms.box, " \r\n \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n");
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? ");
   } else {
+    // The English texts stay word for word as they have always read ("Do you
+    // like to", "uncorrected"): users and their scripts look for them.
     con_printf(" Model: \n");
     con_printf("   %s \n", name);
     con_printf(" does not have extension \".PMX\" in the file name. \n");
     con_printf(" Do you like to continue? \n");
     if (consoleCodePage == 65001) {
-      box_add(&box, " The model file \r\n");
+      box_add(&ms.box, " The model file \r\n");
     } else {
-      box_add(&box, " Model: \r\n   ");
-      box_add_name(&box, name, nameW);
-      box_add(&box, " \r\n");
+      box_add(&ms.box, " Model: \r\n   ");
+      box_add_name(&ms.box, name, nameW);
+      box_add(&ms.box, " \r\n");
     }
-    box_add(&box, " does not have extension \".PMX\" in the file name. \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " Do you like to continue? ");
+    box_add(&ms.box, " does not have extension \".PMX\" in the file name. \r\n");
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " Do you like to continue? ");
   }
   // The notice above is this box's console form; its text is not printed again.
-  int answer = box_show(&box, OS_MB_OKCANCEL | kAskStyle, use_wide_box(), false);
+  int answer = box_show(&ms.box, OS_MB_OKCANCEL | kAskStyle, use_wide_box(), false);
   if (answer == OS_IDOK) return true;
   if (japanese_mode()) {
     // このファイルの学習処理をスキップ(中断)します.
@@ -127,20 +114,22 @@ bool confirm_extension(int index) {
       con_printf("No file was modified. \n");
   }
   con_printf("\n");
+  // The run ends here and a console opened for dropped files closes with it:
+  // the pause leaves the notice on screen for a moment.
   os_sleep(700);
-  resultCode |= 16;
+  resultCode |= RESULT_DECLINED;
   return false;
 }
 
 // 0 read; otherwise the reader's code of the last attempt.
 int read_model() {
-  int rc = ansiPath[0] ? pmdinforead(ansiPath) : -1;
+  int rc = ms.ansiPath[0] ? pmdinforead(ms.ansiPath) : -1;
   if (rc == 0) return 0;
-  ansiPathUnusable = true;
+  ms.ansiPathUnusable = true;
   con_printf("Re-opening in UTF-16. \n");
-  rc = widePath[0] ? pmdinforeadW(widePath) : -1;
+  rc = ms.widePath[0] ? pmdinforeadW(ms.widePath) : -1;
   if (rc == 0) return 0;
-  widePathUnusable = true;
+  ms.widePathUnusable = true;
   con_printf("pmdinforead err %d. \n", rc);
   return rc;
 }
@@ -165,28 +154,28 @@ bool ask_twist_fix(bool* declined) {
   };
   static const char* const bonesEn[TWIST_REF_COUNT] = {
       " left arm twist \r\n", " left wrist twist \r\n", " right arm twist \r\n", " right wrist twist \r\n"};
-  box_clear(&box);
+  box_clear(&ms.box);
   if (japanese_mode()) {
-    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    add_name_line(diskName, diskNameW);
-    box_add(&box, " \x92\x86\x82\xCC \r\n");  // 中の
+    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
+    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
+    box_add(&ms.box, " \x92\x86\x82\xCC \r\n");  // 中の
     for (int i = 0; i < TWIST_REF_COUNT; ++i)
-      if (pmxModel.twistRef[i].mismatch) box_add(&box, bonesJa[i]);
+      if (pmxModel.twistRef[i].mismatch) box_add(&ms.box, bonesJa[i]);
     // の設定情報に不一致があります.
-    box_add(&box, " \x82\xCC\x90\xDD\x92\xE8\x8F\xEE\x95\xF1\x82\xC9\x95s\x88\xEA\x92v\x82\xAA\x82\xA0"
+    box_add(&ms.box, " \x82\xCC\x90\xDD\x92\xE8\x8F\xEE\x95\xF1\x82\xC9\x95s\x88\xEA\x92v\x82\xAA\x82\xA0"
                   "\x82\xE8\x82\xDC\x82\xB7. \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " \x8F" "C\x90\xB3\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n");  // 修正しますか？
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " \x8F" "C\x90\xB3\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n");  // 修正しますか？
   } else {
-    box_add(&box, " Unmatched twisting axis settings of \r\n");
+    box_add(&ms.box, " Unmatched twisting axis settings of \r\n");
     for (int i = 0; i < TWIST_REF_COUNT; ++i)
-      if (pmxModel.twistRef[i].mismatch) box_add(&box, bonesEn[i]);
-    box_add(&box, " bones are found in the model: \r\n");
-    add_name_line(diskName, diskNameW);
-    box_add(&box, "\r\n");
-    box_add(&box, " Do you like to fix them?  (Y/N/Cancel) \r\n");
+      if (pmxModel.twistRef[i].mismatch) box_add(&ms.box, bonesEn[i]);
+    box_add(&ms.box, " bones are found in the model: \r\n");
+    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
+    box_add(&ms.box, "\r\n");
+    box_add(&ms.box, " Do you like to fix them?  (Y/N/Cancel) \r\n");
   }
-  int answer = box_show(&box, OS_MB_YESNOCANCEL | kAskStyle, use_wide_box());
+  int answer = box_show(&ms.box, OS_MB_YESNOCANCEL | kAskStyle, use_wide_box());
   if (answer == OS_IDCANCEL) {
     con_printf(" => Cancel \n");
     return false;
@@ -205,21 +194,21 @@ bool ask_twist_fix(bool* declined) {
 // dirpart + stripext(namepart) + "-new" + extpart(namepart); false when it does not fit.
 bool build_output_names() {
   char dir[PATHBUF_CAP], name[PATHBUF_CAP], stem[PATHBUF_CAP], ext[PATHBUF_CAP];
-  dirpart(dir, sizeof dir, ansiPath);
-  namepart(name, sizeof name, ansiPath);
+  dirpart(dir, sizeof dir, ms.ansiPath);
+  namepart(name, sizeof name, ms.ansiPath);
   stripext(stem, sizeof stem, name);
   extpart(ext, sizeof ext, name);
-  bool ok = join_path(outPath, sizeof outPath, dir, stem) &&
-            join_path(piece, sizeof piece, "-new", ext) &&
-            join_path(outPath, sizeof outPath, outPath, piece);
+  bool ok = join_path(ms.outPath, sizeof ms.outPath, dir, stem) &&
+            join_path(ms.piece, sizeof ms.piece, "-new", ext) &&
+            join_path(ms.outPath, sizeof ms.outPath, ms.outPath, ms.piece);
   char16_t dirW[PATHBUF_CAP], nameW[PATHBUF_CAP], stemW[PATHBUF_CAP], extW[PATHBUF_CAP];
-  dirpartW(dirW, PATHBUF_CAP, widePath);
-  namepartW(nameW, PATHBUF_CAP, widePath);
+  dirpartW(dirW, PATHBUF_CAP, ms.widePath);
+  namepartW(nameW, PATHBUF_CAP, ms.widePath);
   stripextW(stemW, PATHBUF_CAP, nameW);
   extpartW(extW, PATHBUF_CAP, nameW);
-  bool okW = join_pathW(outPathW, PATHBUF_CAP, dirW, stemW) &&
-             join_pathW(pieceW, PATHBUF_CAP, u"-new", extW) &&
-             join_pathW(outPathW, PATHBUF_CAP, outPathW, pieceW);
+  bool okW = join_pathW(ms.outPathW, PATHBUF_CAP, dirW, stemW) &&
+             join_pathW(ms.pieceW, PATHBUF_CAP, u"-new", extW) &&
+             join_pathW(ms.outPathW, PATHBUF_CAP, ms.outPathW, ms.pieceW);
   // A cut name could be any file, the source among them: refuse instead.
   return use_wide_box() ? okW : ok;
 }
@@ -228,74 +217,71 @@ void report_saved() {
   char newName[PATHBUF_CAP];
   char16_t newNameW[PATHBUF_CAP];
   // As for the model itself: a form whose search finds nothing names nothing.
-  if (!outPath[0] || findfile(newName, sizeof newName, outPath) != 0) newName[0] = 0;
-  if (!outPathW[0] || findfileW(newNameW, PATHBUF_CAP, outPathW) != 0) newNameW[0] = 0;
-  box_clear(&box);
+  if (!ms.outPath[0] || findfile(newName, sizeof newName, ms.outPath) != 0) newName[0] = 0;
+  if (!ms.outPathW[0] || findfileW(newNameW, PATHBUF_CAP, ms.outPathW) != 0) newNameW[0] = 0;
+  box_clear(&ms.box);
   if (japanese_mode()) {
-    box_add(&box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
-    box_add(&box, " \r\n");
-    add_name_line(newName, newNameW);
-    box_add(&box, " \r\n");
-    box_add(&box, " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n");  // へ保存しました.
+    box_add(&ms.box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
+    box_add(&ms.box, " \r\n");
+    box_add_name_line(&ms.box, newName, newNameW);
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n");  // へ保存しました.
   } else {
-    box_add(&box, " Fixed model file  \r\n");
-    box_add(&box, " \r\n");
-    add_name_line(newName, newNameW);
-    box_add(&box, " \r\n");
-    box_add(&box, " was saved. \r\n");
+    box_add(&ms.box, " Fixed model file  \r\n");
+    box_add(&ms.box, " \r\n");
+    box_add_name_line(&ms.box, newName, newNameW);
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " was saved. \r\n");
   }
-  box_show(&box, OS_MB_OK | kAskStyle, use_wide_box());
+  box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
 }
 
 void report_not_saved(bool uncorrected) {
-  box_clear(&box);
+  box_clear(&ms.box);
   if (japanese_mode()) {
-    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    add_name_line(diskName, diskNameW);
+    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
+    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
     if (uncorrected) {
       // は修復しませんでした.
-      box_add(&box, " \x82\xCD\x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
+      box_add(&ms.box, " \x82\xCD\x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
     } else {
-      box_add(&box, " \x82\xCD\x90\xB3\x8F\xED\x82\xC5\x82\xB7. \r\n");  // は正常です.
-      box_add(&box, " \r\n");
-      box_add(&box, " \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xCD \r\n");  // 修復すべき箇所は
+      box_add(&ms.box, " \x82\xCD\x90\xB3\x8F\xED\x82\xC5\x82\xB7. \r\n");  // は正常です.
+      box_add(&ms.box, " \r\n");
+      box_add(&ms.box, " \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xCD \r\n");  // 修復すべき箇所は
       // 見つかりませんでした.
-      box_add(&box, " \x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
+      box_add(&ms.box, " \x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
     }
   } else if (uncorrected) {
-    box_add(&box, " The model \r\n");
-    add_name_line(diskName, diskNameW);
-    box_add(&box, " was uncorrected. \r\n");
+    box_add(&ms.box, " The model \r\n");
+    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
+    box_add(&ms.box, " was uncorrected. \r\n");
   } else {
-    box_add(&box, " All the links in the model \r\n");
-    add_name_line(diskName, diskNameW);
-    box_add(&box, " are correct. \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " No broken settings found. ");
+    box_add(&ms.box, " All the links in the model \r\n");
+    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
+    box_add(&ms.box, " are correct. \r\n");
+    box_add(&ms.box, " \r\n");
+    box_add(&ms.box, " No broken settings found. ");
   }
-  box_show(&box, OS_MB_OK | kAskStyle, use_wide_box());
+  box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
 }
 
 // false: the run ends here.
 bool process_model(int index) {
-  ansiPathUnusable = false;
-  widePathUnusable = false;
+  model_state_reset();
   const char* entry = ansiArgs.entries[index];
   if (entry[0] == '-' || entry[0] == '/') {
     scan_option_entry(entry, false);
     return true;
   }
-  ansiPath[0] = 0;
-  widePath[0] = 0;
-  sjis_copy(ansiPath, sizeof ansiPath, entry);
-  if (index < wideArgs.count) wide_cpy(widePath, PATHBUF_CAP, wideArgs.entries[index]);
-  if (!ansiPath[0]) ansiPathUnusable = true;
-  if (!widePath[0]) widePathUnusable = true;
+  sjis_copy(ms.ansiPath, sizeof ms.ansiPath, entry);
+  if (index < wideArgs.count) wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]);
+  if (!ms.ansiPath[0]) ms.ansiPathUnusable = true;
+  if (!ms.widePath[0]) ms.widePathUnusable = true;
   con_printf("\n");
 
-  find_disk_names(ansiPath, widePath);
+  find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
   load_alias_rules(programFolder, programFolderW);
@@ -317,7 +303,9 @@ bool process_model(int index) {
     clear_twist_flags();
   }
 
-  TexturePhase tex = texture_phase(ansiPath, widePath, diskName, diskNameW, ansiPathUnusable, widePathUnusable);
+  ms.texture = texture_phase(ms.ansiPath, ms.widePath, ms.diskName, ms.diskNameW, ms.ansiPathUnusable,
+                             ms.widePathUnusable);
+  const TexturePhase& tex = ms.texture;
   if (tex.endRun) return false;
 
   pmxModel.enNameCount = 0;
@@ -331,10 +319,10 @@ bool process_model(int index) {
   int wrc = -1;
   if (use_wide_box()) {
     con_printf("Saving in UTF-16 mode. \n");
-    if (named) wrc = pmdinfowriteW(outPathW, widePath);
+    if (named) wrc = pmdinfowriteW(ms.outPathW, ms.widePath);
   } else {
     con_printf("Saving in ANSI/UTF-8 mode. \n");
-    if (named) wrc = pmdinfowrite(outPath, ansiPath);
+    if (named) wrc = pmdinfowrite(ms.outPath, ms.ansiPath);
   }
   if (wrc != 0) {
     con_printf("New PMX save failed. \n");
@@ -352,14 +340,14 @@ bool process_model(int index) {
 int model_loop() {
   resultCode = 0;
   savedCount = 0;
-  if (ansiArgs.count <= 1) no_model_start();
+  if (ansiArgs.count <= 1 && !no_model_start()) return 0;
   for (int index = 1; index < ansiArgs.count; ++index)
     if (!process_model(index)) break;
   if (resultCode != 0) {
     con_printf("Error code %d. \n", resultCode);
-    if (resultCode == -1) con_printf(": cannot open file. \n");
-    else if (resultCode == 2) con_printf(": file format. \n");
-    else if (resultCode == 3) con_printf(": file end before closing. \n");
+    if (resultCode == RESULT_CANNOT_OPEN) con_printf(": cannot open file. \n");
+    else if (resultCode == RESULT_FILE_FORMAT) con_printf(": file format. \n");
+    else if (resultCode == RESULT_EARLY_END) con_printf(": file end before closing. \n");
   }
   return resultCode;
 }

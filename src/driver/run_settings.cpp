@@ -2,6 +2,7 @@
 // model loop's second pass.
 #include "driver/run_settings.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/console.h"
@@ -11,10 +12,10 @@ ConvSettings Conv = {15};
 CancelSettings Cancel = {{0}};
 TwistSettings Twist = {0};
 
-char programPath[520];
-char16_t programPathW[520];
-char programFolder[520];
-char16_t programFolderW[520];
+char programPath[PATHBUF_CAP];
+char16_t programPathW[PATHBUF_CAP];
+char programFolder[PATHBUF_CAP];
+char16_t programFolderW[PATHBUF_CAP];
 
 namespace {
 
@@ -23,12 +24,16 @@ signed char low_byte(long v) { return (signed char)(unsigned char)(v & 0xFF); }
 
 const char* skip_equals(const char* p) { return *p == '=' ? p + 1 : p; }
 
-// strtol: blanks and a sign allowed; with no digits the value is 0 and *end == p.
+// strtol with Windows' 32-bit long on every system: blanks and a sign allowed,
+// no digits gives 0 with *end == p, and a value out of range saturates at
+// 2147483647 or -2147483648, so its low byte is the same everywhere.
 long read_long(const char* p, const char** end) {
   char* e = nullptr;
-  long v = strtol(p, &e, 10);
+  long long v = strtoll(p, &e, 10);
   *end = e;
-  return v;
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return (long)v;
 }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }

@@ -1,5 +1,6 @@
 // Run settings read by the driver; the flags every layer reads are in platform/settings.h.
 #pragma once
+#include "platform/paths.h"
 #include "platform/settings.h"
 #include <cstdint>
 
@@ -11,10 +12,10 @@ extern CancelSettings Cancel;
 struct TwistSettings { signed char check; };
 extern TwistSettings Twist;  // option T: offer the twist-axis check
 
-extern char programPath[520];
-extern char16_t programPathW[520];
-extern char programFolder[520];
-extern char16_t programFolderW[520];
+extern char programPath[PATHBUF_CAP];
+extern char16_t programPathW[PATHBUF_CAP];
+extern char programFolder[PATHBUF_CAP];
+extern char16_t programFolderW[PATHBUF_CAP];
 
 // Scans one option entry. With echo, stores and echoes settings; without, only
 // reports characters outside the grammar (the model loop's second pass).

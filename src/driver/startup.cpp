@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "driver/driver.h"
+#include "driver/message_box.h"
 #include "driver/run_settings.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
@@ -19,7 +20,7 @@ const char kTagJapanese[] = "(\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
 // (UTF-8日本語環境)
 const char kTagUtf8Japanese[] = "(UTF-8\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
 const char kFolderFailed[] = "(Obtaining exe dir failed.) \n";
-const uint32_t kCurDirCap = 260;
+const uint32_t kCurDirCap = PATH_CAP;
 
 bool is_option_entry(const char* s) { return s[0] == '-' || s[0] == '/'; }
 
@@ -70,26 +71,34 @@ void version_line_for(char* buf, int cap, float osVersion) {
 void startup_banner() {
   con_puts(kTitle);
   char line[256];
+  // A system that names itself (not Windows) gives its own line; Windows is
+  // named from the measured version.
   if (os_version_line(line, (int)sizeof line) != 1) version_line_for(line, (int)sizeof line, Info.osVersion);
   con_printf("%s", line);
-  if (japanese_mode()) {
-    con_printf("%s", kTagJapanese);
-  } else if (Lang.japanese && Lang.utf8Console) {
-    char utf8[64];
-    sjis_to_utf8(utf8, (int)sizeof utf8, kTagUtf8Japanese);
-    con_printf("%s", utf8);
-  } else {
-    con_printf("(English mode) ");
-  }
+  print_by_language(kTagJapanese, kTagUtf8Japanese, "(English mode) ");
   con_printf("\n");
 }
 
-void program_folder_for(char* dst, int cap, const char* path, uint32_t (*curdir)(char*, uint32_t)) {
+namespace {
+
+int dir_part(char* dst, int cap, const char* path) { return dirpart(dst, cap, path); }
+int dir_part(char16_t* dst, int cap, const char16_t* path) { return dirpartW(dst, cap, path); }
+void copy_folder(char* dst, int cap, const char* folder) {
+  sjis_copy(dst, cap, folder);
+  sjis_append(dst, cap, "\\");
+}
+void copy_folder(char16_t* dst, int cap, const char16_t* folder) {
+  wide_cpy(dst, cap, folder);
+  wide_cat(dst, cap, u"\\");
+}
+
+template <typename C>
+void program_folder_t(C* dst, int cap, const C* path, uint32_t (*curdir)(C*, uint32_t)) {
   if (cap <= 0) return;
   dst[0] = 0;
-  dirpart(dst, cap, path);
+  dir_part(dst, cap, path);
   if (dst[0]) return;
-  char cur[kCurDirCap];
+  C cur[kCurDirCap];
   uint32_t n = curdir(cur, kCurDirCap);
   // A result as large as the buffer is the size it would need: nothing was written.
   if (n == 0 || n >= kCurDirCap) {
@@ -97,33 +106,26 @@ void program_folder_for(char* dst, int cap, const char* path, uint32_t (*curdir)
     dst[0] = 0;
     return;
   }
-  sjis_copy(dst, cap, cur);
-  sjis_append(dst, cap, "\\");
+  copy_folder(dst, cap, cur);
+}
+
+}  // namespace
+
+void program_folder_for(char* dst, int cap, const char* path, uint32_t (*curdir)(char*, uint32_t)) {
+  program_folder_t(dst, cap, path, curdir);
 }
 
 void program_folder_forW(char16_t* dst, int cap, const char16_t* path,
                          uint32_t (*curdir)(char16_t*, uint32_t)) {
-  if (cap <= 0) return;
-  dst[0] = 0;
-  dirpartW(dst, cap, path);
-  if (dst[0]) return;
-  char16_t cur[kCurDirCap];
-  uint32_t n = curdir(cur, kCurDirCap);
-  if (n == 0 || n >= kCurDirCap) {
-    con_printf("%s", kFolderFailed);
-    dst[0] = 0;
-    return;
-  }
-  wide_cpy(dst, cap, cur);
-  wide_cat(dst, cap, u"\\");
+  program_folder_t(dst, cap, path, curdir);
 }
 
 void startup_lists(int argc, char** argv, const char16_t* cmdline) {
   arglist_resetW(&wideArgs);
   splitcmdlineW(&wideArgs, cmdline);
   programPathW[0] = 0;
-  if (wideArgs.count > 0) wide_cpy(programPathW, 520, wideArgs.entries[0]);
-  program_folder_forW(programFolderW, 520, programPathW, os_current_dirW);
+  if (wideArgs.count > 0) wide_cpy(programPathW, PATHBUF_CAP, wideArgs.entries[0]);
+  program_folder_forW(programFolderW, PATHBUF_CAP, programPathW, os_current_dirW);
 
   arglist_reset(&ansiArgs);
   for (int i = 0; i < argc; i++) {
@@ -170,6 +172,8 @@ void startup_options() {
 
 int startup_main(int argc, char** argv) {
   startup_environment();
+  // A console opened for files dropped on the program appears with it; the
+  // pause gives it a moment before the banner, so the first lines are seen.
   os_sleep(500);
   startup_banner();
   startup_lists(argc, argv, nullptr);

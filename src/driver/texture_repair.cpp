@@ -1,6 +1,7 @@
 #include "driver/texture_repair.h"
 
 #include "driver/message_box.h"
+#include "driver/model_state.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/file_io.h"
@@ -25,31 +26,9 @@ struct FolderMove {
 FolderMove texFolderMap[TEX_FOLDER_MAP_MAX];
 int texFolderMapCount = 0;
 
-// Per-model working paths; one model at a time, so they live here, not on the stack.
-char pmxDir[TEXPATH_CAP];
-char16_t pmxDirW[TEXPATH_CAP];
-char relBase[TEXPATH_CAP];      // absolute form of pmxDir, for the dialog's answer
-char16_t relBaseW[TEXPATH_CAP];
-char texFolder[TEXPATH_CAP];
-char16_t texFolderW[TEXPATH_CAP];
-char texName[TEXPATH_CAP];
-char16_t texNameW[TEXPATH_CAP];
-char candidate[TEXPATH_CAP];
-char16_t candidateW[TEXPATH_CAP];
-char chosen[TEXPATH_CAP];
-char16_t chosenW[TEXPATH_CAP];
-char renewed[TEXPATH_CAP];
-char16_t renewedW[TEXPATH_CAP];
-char scratch[TEXPATH_CAP];
-char16_t scratchW[TEXPATH_CAP];
-char title[TEXPATH_CAP + 32];
-BoxText box;
-
-int u16len(const char16_t* s) {
-  int n = 0;
-  while (s[n]) ++n;
-  return n;
-}
+// This phase's part of the per-model state.
+TextureWork& tw = modelState.tex;
+BoxText& box = modelState.box;
 
 // "Opens": a test open, closed at once.
 bool opens(const char* path, const char16_t* pathW) {
@@ -64,44 +43,52 @@ bool opens(const char* path, const char16_t* pathW) {
   return false;
 }
 
-bool is_absolute(const char* p) { return p[0] == '\\' || (p[0] && p[1] == ':'); }
-bool is_absoluteW(const char16_t* p) { return p[0] == u'\\' || (p[0] && p[1] == u':'); }
-
-// The dialog answers with an absolute path; a model named by a relative path
-// has a relative (or empty) pmxDir, so the answer is made relative to the
-// current folder joined with it, never stored absolute by accident.
-void make_rel_base() {
-  if (is_absolute(pmxDir)) {
-    sjis_copy(relBase, sizeof relBase, pmxDir);
-  } else {
-    char cwd[PATHBUF_CAP];
-    relBase[0] = 0;
-    uint32_t n = os_current_dirA(cwd, sizeof cwd);
-    if (n > 0 && n < sizeof cwd) {
-      if (cwd[n - 1] != '\\' && n + 1 < sizeof cwd) { cwd[n] = '\\'; cwd[n + 1] = 0; }
-      if (!join_path(relBase, sizeof relBase, cwd, pmxDir)) relBase[0] = 0;
-    }
-    if (!relBase[0]) sjis_copy(relBase, sizeof relBase, pmxDir);
-  }
-  if (is_absoluteW(pmxDirW)) {
-    wide_cpy(relBaseW, TEXPATH_CAP, pmxDirW);
-  } else {
-    char16_t cwd[PATHBUF_CAP];
-    relBaseW[0] = 0;
-    uint32_t n = os_current_dirW(cwd, PATHBUF_CAP);
-    if (n > 0 && n < PATHBUF_CAP) {
-      if (cwd[n - 1] != u'\\' && n + 1 < PATHBUF_CAP) { cwd[n] = u'\\'; cwd[n + 1] = 0; }
-      if (!join_pathW(relBaseW, TEXPATH_CAP, cwd, pmxDirW)) relBaseW[0] = 0;
-    }
-    if (!relBaseW[0]) wide_cpy(relBaseW, TEXPATH_CAP, pmxDirW);
-  }
+template <typename C>
+bool is_absolute(const C* p) {
+  return p[0] == '\\' || (p[0] && p[1] == ':');
 }
 
-// Is this the "expected path" (pmxDir + stored) present in either form?
+uint32_t current_dir(char* buf, uint32_t cap) { return os_current_dirA(buf, cap); }
+uint32_t current_dir(char16_t* buf, uint32_t cap) { return os_current_dirW(buf, cap); }
+void copy_path(char* dst, int cap, const char* src) { sjis_copy(dst, cap, src); }
+void copy_path(char16_t* dst, int cap, const char16_t* src) { wide_cpy(dst, cap, src); }
+bool join(char* dst, int cap, const char* folder, const char* rest) { return join_path(dst, cap, folder, rest); }
+bool join(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest) {
+  return join_pathW(dst, cap, folder, rest);
+}
+
+// The dialog answers with an absolute path; a model named by a relative path
+// has a relative (or empty) folder, so the answer is made relative to the
+// current folder joined with it, never stored absolute by accident.
+template <typename C>
+void rel_base_of(C* base, const C* modelDir) {
+  if (is_absolute(modelDir)) {
+    copy_path(base, TEXPATH_CAP, modelDir);
+    return;
+  }
+  C cwd[PATHBUF_CAP];
+  base[0] = 0;
+  uint32_t n = current_dir(cwd, PATHBUF_CAP);
+  if (n > 0 && n < PATHBUF_CAP) {
+    if (cwd[n - 1] != '\\' && n + 1 < PATHBUF_CAP) {
+      cwd[n] = '\\';
+      cwd[n + 1] = 0;
+    }
+    if (!join(base, TEXPATH_CAP, cwd, modelDir)) base[0] = 0;
+  }
+  if (!base[0]) copy_path(base, TEXPATH_CAP, modelDir);
+}
+
+void make_rel_base() {
+  rel_base_of(tw.relBase, tw.pmxDir);
+  rel_base_of(tw.relBaseW, tw.pmxDirW);
+}
+
+// Is this the "expected path" (model folder + stored) present in either form?
 bool stored_path_opens(int k) {
-  bool a = join_path(candidate, sizeof candidate, pmxDir, pmxModel.pmxtexlistpath[k]);
-  bool w = join_pathW(candidateW, TEXPATH_CAP, pmxDirW, pmxModel.pmxtexlistpathW[k]);
-  return opens(a ? candidate : nullptr, w ? candidateW : nullptr);
+  bool a = join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, pmxModel.pmxtexlistpath[k]);
+  bool w = join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, pmxModel.pmxtexlistpathW[k]);
+  return opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr);
 }
 
 void add_int_line(BoxText* b, const char* fmt, int value) {
@@ -110,20 +97,13 @@ void add_int_line(BoxText* b, const char* fmt, int value) {
   box_add(b, line);
 }
 
-// " %s \r\n" with a name in both forms.
-void add_name_line(BoxText* b, const char* name, const char16_t* nameW) {
-  box_add(b, " ");
-  box_add_name(b, name, nameW);
-  box_add(b, " \r\n");
-}
-
 // The Yes / No / Cancel question; returns the broken count after the answer,
 // or -1 for Cancel.
 int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
   box_clear(&box);
   if (japanese_mode()) {
     box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    add_name_line(&box, diskName, diskNameW);
+    box_add_name_line(&box, diskName, diskNameW);
     box_add(&box, " \x92\x86\x82\xCC \r\n");  // 中の
     // 個のテクスチャへのリンクが
     add_int_line(&box, " %d \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC"
@@ -162,9 +142,9 @@ bool tell_not_found(bool useWide) {
                   "B\x83" "A: \r\n");
     box_add(&box, " \r\n");
     box_add(&box, " \x83t\x83H\x83\x8B\x83_ ");  // フォルダ
-    box_add_name(&box, texFolder, texFolderW);
+    box_add_name(&box, tw.texFolder, tw.texFolderW);
     box_add(&box, " \x93\xE0\x82\xC9\x81" "A \r\n");  // 内に、
-    add_name_line(&box, texName, texNameW);
+    box_add_name_line(&box, tw.texName, tw.texNameW);
     box_add(&box, " \r\n");
     // が見つからないため、
     box_add(&box, " \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81"
@@ -175,12 +155,13 @@ bool tell_not_found(bool useWide) {
   } else {
     box_add(&box, " Texture, toon, or sphere: \r\n");
     box_add(&box, " \r\n");
-    add_name_line(&box, texName, texNameW);
+    box_add_name_line(&box, tw.texName, tw.texNameW);
     box_add(&box, "   in folder: ");
-    box_add_name(&box, texFolder, texFolderW);
+    box_add_name(&box, tw.texFolder, tw.texFolderW);
     box_add(&box, " \r\n");
     box_add(&box, " \r\n");
     box_add(&box, " was not found.  \r\n");
+    // "dialogue" as the option name Cancel.displaying.dialogue spells it; the text is kept as is.
     box_add(&box, " Please select it on the next dialogue. (continue:OK) \r\n");
   }
   con_printf("\n");
@@ -195,34 +176,26 @@ bool tell_not_found(bool useWide) {
 
 void print_inferred_tag() {
   static const char tagJa[] = "(\x97\xDE\x90\x84\x82\xB5\x82\xDC\x82\xB5\x82\xBD)";  // (類推しました)
-  if (japanese_mode()) {
-    con_printf("%s", tagJa);
-  } else if (Lang.japanese && Lang.utf8Console) {
-    char utf8[64];
-    sjis_to_utf8(utf8, sizeof utf8, tagJa);
-    con_printf("%s", utf8);
-  } else {
-    con_printf("(inferred)");
-  }
+  print_by_language(tagJa, tagJa, "(inferred)");
 }
 
-// Tries the learned moves in learning order; true with renewed/renewedW set.
+// Tries the learned moves in learning order; true with the renewed paths set.
 bool infer() {
   for (int i = 0; i < texFolderMapCount; ++i) {
     const FolderMove& m = texFolderMap[i];
-    if (std::strcmp(m.oldFolder, texFolder) != 0 && wide_eq(m.oldFolderW, texFolderW) != 0) continue;
-    bool a = join_path(scratch, sizeof scratch, pmxDir, m.newFolder) &&
-             join_path(candidate, sizeof candidate, scratch, texName);
-    bool w = join_pathW(scratchW, TEXPATH_CAP, pmxDirW, m.newFolderW) &&
-             join_pathW(candidateW, TEXPATH_CAP, scratchW, texNameW);
-    if (!opens(a ? candidate : nullptr, w ? candidateW : nullptr)) continue;
-    // The candidate is pmxDir-based, so pmxDir itself is the right base here.
-    if (a) relpath(renewed, sizeof renewed, candidate, pmxDir);
-    if (w) relpathW(renewedW, TEXPATH_CAP, candidateW, pmxDirW);
-    if (!a) wide_to_sjis(renewed, sizeof renewed, renewedW);
-    if (!w) sjis_to_wide(renewedW, TEXPATH_CAP, renewed);
+    if (std::strcmp(m.oldFolder, tw.texFolder) != 0 && wide_eq(m.oldFolderW, tw.texFolderW) != 0) continue;
+    bool a = join_path(tw.scratch, sizeof tw.scratch, tw.pmxDir, m.newFolder) &&
+             join_path(tw.candidate, sizeof tw.candidate, tw.scratch, tw.texName);
+    bool w = join_pathW(tw.scratchW, TEXPATH_CAP, tw.pmxDirW, m.newFolderW) &&
+             join_pathW(tw.candidateW, TEXPATH_CAP, tw.scratchW, tw.texNameW);
+    if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) continue;
+    // The candidate is based on the model folder, so that folder itself is the right base here.
+    if (a) relpath(tw.renewed, sizeof tw.renewed, tw.candidate, tw.pmxDir);
+    if (w) relpathW(tw.renewedW, TEXPATH_CAP, tw.candidateW, tw.pmxDirW);
+    if (!a) wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
+    if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_inferred_tag();
-    con_printf(" => (renew) %s ", renewed);
+    con_printf(" => (renew) %s ", tw.renewed);
     return true;
   }
   return false;
@@ -232,56 +205,34 @@ bool infer() {
 bool ask_for_file(int k, bool useWide) {
   if (!tell_not_found(useWide)) return false;
   int got;
-  chosen[0] = 0;
-  chosenW[0] = 0;
+  tw.chosen[0] = 0;
+  tw.chosenW[0] = 0;
   if (useWide) {
-    if (!join_pathW(candidateW, TEXPATH_CAP, pmxDirW, pmxModel.pmxtexlistpathW[k]))
-      wide_cpy(candidateW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    got = openfiledlgW(chosenW, TEXPATH_CAP, 0, pmxDirW, candidateW);
-    if (got == 0) wide_to_sjis(chosen, sizeof chosen, chosenW);
+    if (!join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, pmxModel.pmxtexlistpathW[k]))
+      wide_cpy(tw.candidateW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
+    got = openfiledlgW(tw.chosenW, TEXPATH_CAP, DLG_KIND_ALL_FILES, tw.pmxDirW, tw.candidateW);
+    if (got == 0) wide_to_sjis(tw.chosen, sizeof tw.chosen, tw.chosenW);
   } else {
-    std::snprintf(title, sizeof title, "Searching for:  ");
-    sjis_append(title, sizeof title, pmxModel.pmxtexlistpath[k]);
-    got = openfiledlg(chosen, sizeof chosen, 0, pmxDir, title);
-    if (got == 0) sjis_to_wide(chosenW, TEXPATH_CAP, chosen);
+    std::snprintf(tw.title, sizeof tw.title, "Searching for:  ");
+    sjis_append(tw.title, sizeof tw.title, pmxModel.pmxtexlistpath[k]);
+    got = openfiledlg(tw.chosen, sizeof tw.chosen, DLG_KIND_ALL_FILES, tw.pmxDir, tw.title);
+    if (got == 0) sjis_to_wide(tw.chosenW, TEXPATH_CAP, tw.chosen);
   }
-  if (got != 0 || !opens(chosen, chosenW)) {
-    if (got != 0) chosen[0] = 0;
-    con_printf("\nCannot find tex(%d) again: %s \n", k, chosen);
+  if (got != 0 || !opens(tw.chosen, tw.chosenW)) {
+    if (got != 0) tw.chosen[0] = 0;
+    con_printf("\nCannot find tex(%d) again: %s \n", k, tw.chosen);
     return false;
   }
-  relpath(renewed, sizeof renewed, chosen, relBase);
-  relpathW(renewedW, TEXPATH_CAP, chosenW, relBaseW);
-  con_printf("\n => (renew) %s ", renewed);
-  dirpart(scratch, sizeof scratch, renewed);
-  dirpartW(scratchW, TEXPATH_CAP, renewedW);
-  texfoldermap_learn(texFolder, texFolderW, scratch, scratchW);
+  relpath(tw.renewed, sizeof tw.renewed, tw.chosen, tw.relBase);
+  relpathW(tw.renewedW, TEXPATH_CAP, tw.chosenW, tw.relBaseW);
+  con_printf("\n => (renew) %s ", tw.renewed);
+  dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
+  dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
+  texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
   return true;
 }
 
 }  // namespace
-
-bool join_path(char* dst, int cap, const char* folder, const char* rest) {
-  size_t a = std::strlen(folder), b = std::strlen(rest);
-  if (cap <= 0 || a + b + 1 > (size_t)cap) {
-    if (cap > 0) dst[0] = 0;
-    return false;
-  }
-  std::memmove(dst, folder, a);
-  std::memmove(dst + a, rest, b + 1);
-  return true;
-}
-
-bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest) {
-  int a = u16len(folder), b = u16len(rest);
-  if (cap <= 0 || a + b + 1 > cap) {
-    if (cap > 0) dst[0] = 0;
-    return false;
-  }
-  std::memmove(dst, folder, a * sizeof(char16_t));
-  std::memmove(dst + a, rest, (b + 1) * sizeof(char16_t));
-  return true;
-}
 
 int texfoldermap_count() { return texFolderMapCount; }
 
@@ -317,9 +268,9 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
   if (count > TEX_MAX) count = TEX_MAX;
 
   // Check.
-  dirpart(pmxDir, sizeof pmxDir, modelPath ? modelPath : "");
-  dirpartW(pmxDirW, TEXPATH_CAP, modelPathW ? modelPathW : u"");
-  con_printf("pmx dir: %s \n", pmxDir);
+  dirpart(tw.pmxDir, sizeof tw.pmxDir, modelPath ? modelPath : "");
+  dirpartW(tw.pmxDirW, TEXPATH_CAP, modelPathW ? modelPathW : u"");
+  con_printf("pmx dir: %s \n", tw.pmxDir);
   int broken = 0;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
@@ -358,18 +309,18 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
       con_printf("\n");
       continue;
     }
-    dirpart(texFolder, sizeof texFolder, pmxModel.pmxtexlistpath[k]);
-    dirpartW(texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    namepart(texName, sizeof texName, pmxModel.pmxtexlistpath[k]);
-    namepartW(texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
+    dirpart(tw.texFolder, sizeof tw.texFolder, pmxModel.pmxtexlistpath[k]);
+    dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
+    namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
+    namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     if (!infer() && !ask_for_file(k, useWide)) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
       r.endRun = true;
       return r;
     }
-    sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, renewed);
-    wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, renewedW);
+    sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, tw.renewed);
+    wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, tw.renewedW);
     pmxModel.texEntryRenewed[k] = 255;
     pmxModel.texListRenewed = 255;
     con_printf("\n");

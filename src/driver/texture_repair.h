@@ -24,8 +24,3 @@ void texfoldermap_reset();  // tests: forget everything learned
 // Appends one move; false when the table is full or a folder does not fit.
 bool texfoldermap_learn(const char* oldFolder, const char16_t* oldFolderW,
                         const char* newFolder, const char16_t* newFolderW);
-
-// Joins a folder and a path into dst (cap bytes/units); false, and dst empty,
-// when the whole does not fit.
-bool join_path(char* dst, int cap, const char* folder, const char* rest);
-bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest);

@@ -13,25 +13,6 @@
 
 namespace {
 
-TEST(JoinPath, FitsExactlyOrRefusesWhole) {
-  char dst[8];
-  EXPECT_TRUE(join_path(dst, sizeof dst, "abc\\", "def"));  // 7 bytes + terminator
-  EXPECT_STREQ("abc\\def", dst);
-  std::memset(dst, 'z', sizeof dst);
-  EXPECT_FALSE(join_path(dst, sizeof dst, "abc\\", "defg"));
-  EXPECT_STREQ("", dst);
-  // The destination may be the folder itself.
-  char grow[16] = "dir\\";
-  EXPECT_TRUE(join_path(grow, sizeof grow, grow, "x.png"));
-  EXPECT_STREQ("dir\\x.png", grow);
-
-  char16_t w[8];
-  EXPECT_TRUE(join_pathW(w, 8, u"abc\\", u"def"));
-  EXPECT_EQ(0, wide_eq(u"abc\\def", w));
-  EXPECT_FALSE(join_pathW(w, 8, u"abc\\", u"defg"));
-  EXPECT_EQ(0, w[0]);
-}
-
 TEST(TexFolderMap, LearnsInOrderUpToItsCapacity) {
   texfoldermap_reset();
   EXPECT_TRUE(texfoldermap_learn("tex\\", u"tex\\", "textures\\", u"textures\\"));

@@ -11,7 +11,7 @@ namespace {
 
 const uint32_t kRequestSize = 76;      // OPENFILENAME_SIZE_VERSION_400
 const uint32_t kDialogFlags = 0x1800;  // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
-const int kNameCap = 260;
+const int kNameCap = PATH_CAP;
 // Entries stop being added this close to the end of the filter buffer.
 const int kFilterRoom = 128;
 
@@ -64,7 +64,8 @@ struct Kind {
 
 #define QM_COUNT(a) (int)(sizeof(a) / sizeof((a)[0]))
 
-// The all-files entry is added after the groups of every kind.
+// The all-files entry is added after the groups of every kind. In the order
+// of the DLG_KIND_ values.
 const Kind kKinds[] = {
     {"Open File", u"Open File", "txt", {}, {}, nullptr, 0},
     {"Open Image File", u"Open Image File", "bmp", {kImages}, {QM_COUNT(kImages)}, kImageRows, QM_COUNT(kImageRows)},
@@ -120,12 +121,6 @@ void build_filter(C* list, const Kind& k) {
   list[len + 1] = 0;
 }
 
-int wide_length(const char16_t* s) {
-  int n = 0;
-  while (s[n]) n++;
-  return n;
-}
-
 void report_failure(int result, uint32_t code) {
   if (code == 0) {
     con_printf("\nCanceled File-Open Dialog Box. ");
@@ -155,20 +150,43 @@ void report_failure(int result, uint32_t code) {
 // What the dialog reports when the chosen path does not fit the caller's buffer.
 const uint32_t kBufferTooSmall = 0x3003;
 
-}  // namespace
+// The two forms differ only in these.
+const char16_t* title_of(const Kind& k, const char16_t*) { return k.titleW; }
+const char* title_of(const Kind& k, const char*) { return k.title; }
+int dir_part(char16_t* dst, int cap, const char16_t* path) { return dirpartW(dst, cap, path); }
+int dir_part(char* dst, int cap, const char* path) { return dirpart(dst, cap, path); }
+int strip_tail_sep(char16_t* path) { return striptailsepW(path); }
+int strip_tail_sep(char* path) { return striptailsep(path); }
+int name_part(char16_t* dst, int cap, const char16_t* path) { return namepartW(dst, cap, path); }
+int name_part(char* dst, int cap, const char* path) { return namepart(dst, cap, path); }
+int ext_part(char16_t* dst, int cap, const char16_t* path) { return extpartW(dst, cap, path); }
+int ext_part(char* dst, int cap, const char* path) { return extpart(dst, cap, path); }
+int head_cmpi(const char16_t* s, const char16_t* p) { return headcmpiW(s, p); }
+int head_cmpi(const char* s, const char* p) { return headcmpi(s, p); }
+int ask_system(os_ofnW* ofn) { return os_get_open_file_nameW(ofn); }
+int ask_system(os_ofnA* ofn) { return os_get_open_file_nameA(ofn); }
 
-void build_dialog_requestW(DialogRequestW* r, int kind, const char16_t* initialPath, const char16_t* title) {
+template <typename C>
+int length_of(const C* s) {
+  int n = 0;
+  while (s[n]) n++;
+  return n;
+}
+
+template <typename Request, typename C>
+void build_request(Request* r, int kind, const C* initialPath, const C* title) {
+  static const C kEmpty[1] = {0};
   const Kind& k = kind_of(kind);
-  if (!initialPath) initialPath = u"";
-  char16_t savedExt[kNameCap];
-  dirpartW(r->initialDir, kNameCap, initialPath);
-  striptailsepW(r->initialDir);
-  namepartW(r->file, kNameCap, initialPath);
-  extpartW(savedExt, kNameCap, initialPath);
+  if (!initialPath) initialPath = kEmpty;
+  C savedExt[kNameCap];
+  dir_part(r->initialDir, kNameCap, initialPath);
+  strip_tail_sep(r->initialDir);
+  name_part(r->file, kNameCap, initialPath);
+  ext_part(savedExt, kNameCap, initialPath);
   build_filter(r->filter, k);
   ascii_copy(r->ext, kNameCap, k.ext ? k.ext : "");
 
-  os_ofnW& o = r->ofn;
+  auto& o = r->ofn;
   memset(&o, 0, sizeof o);
   o.structSize = kRequestSize;
   o.filter = r->filter;
@@ -176,12 +194,12 @@ void build_dialog_requestW(DialogRequestW* r, int kind, const char16_t* initialP
   o.file = r->file;
   o.maxFile = kNameCap;
   o.initialDir = r->initialDir[0] ? r->initialDir : nullptr;
-  o.title = (title && title[0]) ? title : k.titleW;
+  o.title = (title && title[0]) ? title : title_of(k, title);
   o.flags = kDialogFlags;
   for (int i = 0; i < k.rowCount; i++) {
-    char16_t test[8];
+    C test[8];
     ascii_copy(test, 8, k.rows[i].test);
-    if (headcmpiW(savedExt, test) == 0) {
+    if (head_cmpi(savedExt, test) == 0) {
       o.filterIndex = k.rows[i].position;
       ascii_copy(r->ext, kNameCap, k.rows[i].ext);
     }
@@ -189,47 +207,18 @@ void build_dialog_requestW(DialogRequestW* r, int kind, const char16_t* initialP
   o.defExt = r->ext[0] ? r->ext : nullptr;
 }
 
-void build_dialog_requestA(DialogRequestA* r, int kind, const char* initialPath, const char* title) {
-  const Kind& k = kind_of(kind);
-  if (!initialPath) initialPath = "";
-  char savedExt[kNameCap];
-  dirpart(r->initialDir, kNameCap, initialPath);
-  striptailsep(r->initialDir);
-  namepart(r->file, kNameCap, initialPath);
-  extpart(savedExt, kNameCap, initialPath);
-  build_filter(r->filter, k);
-  ascii_copy(r->ext, kNameCap, k.ext ? k.ext : "");
-
-  os_ofnA& o = r->ofn;
-  memset(&o, 0, sizeof o);
-  o.structSize = kRequestSize;
-  o.filter = r->filter;
-  o.filterIndex = 0;
-  o.file = r->file;
-  o.maxFile = kNameCap;
-  o.initialDir = r->initialDir[0] ? r->initialDir : nullptr;
-  o.title = (title && title[0]) ? title : k.title;
-  o.flags = kDialogFlags;
-  for (int i = 0; i < k.rowCount; i++) {
-    if (headcmpi(savedExt, k.rows[i].test) == 0) {
-      o.filterIndex = k.rows[i].position;
-      ascii_copy(r->ext, kNameCap, k.rows[i].ext);
-    }
-  }
-  o.defExt = r->ext[0] ? r->ext : nullptr;
-}
-
-int openfiledlgW(char16_t* dst, int cap, int kind, const char16_t* initialPath, const char16_t* title) {
-  DialogRequestW r;
-  build_dialog_requestW(&r, kind, initialPath, title);
-  int result = os_get_open_file_nameW(&r.ofn);
+template <typename Request, typename C>
+int open_dialog(C* dst, int cap, int kind, const C* initialPath, const C* title) {
+  Request r;
+  build_request(&r, kind, initialPath, title);
+  int result = ask_system(&r.ofn);
   if (result == 0) {
     report_failure(result, os_comm_dlg_extended_error());
     return -1;
   }
   r.file[kNameCap - 1] = 0;
   if (dst) {
-    int n = wide_length(r.file);
+    int n = length_of(r.file);
     // A cut path would name another file: refuse it instead.
     if (n >= cap) {
       report_failure(0, kBufferTooSmall);
@@ -240,24 +229,22 @@ int openfiledlgW(char16_t* dst, int cap, int kind, const char16_t* initialPath, 
   return 0;
 }
 
+}  // namespace
+
+void build_dialog_requestW(DialogRequestW* r, int kind, const char16_t* initialPath, const char16_t* title) {
+  build_request(r, kind, initialPath, title);
+}
+
+void build_dialog_requestA(DialogRequestA* r, int kind, const char* initialPath, const char* title) {
+  build_request(r, kind, initialPath, title);
+}
+
+int openfiledlgW(char16_t* dst, int cap, int kind, const char16_t* initialPath, const char16_t* title) {
+  return open_dialog<DialogRequestW>(dst, cap, kind, initialPath, title);
+}
+
 int openfiledlg(char* dst, int cap, int kind, const char* initialPath, const char* title) {
-  DialogRequestA r;
-  build_dialog_requestA(&r, kind, initialPath, title);
-  int result = os_get_open_file_nameA(&r.ofn);
-  if (result == 0) {
-    report_failure(result, os_comm_dlg_extended_error());
-    return -1;
-  }
-  r.file[kNameCap - 1] = 0;
-  if (dst) {
-    int n = (int)strlen(r.file);
-    if (n >= cap) {
-      report_failure(0, kBufferTooSmall);
-      return -1;
-    }
-    memcpy(dst, r.file, (size_t)n + 1);
-  }
-  return 0;
+  return open_dialog<DialogRequestA>(dst, cap, kind, initialPath, title);
 }
 
 int pickfileW(char16_t* dst, int cap, int kind, const char16_t* initialPath) {
@@ -267,3 +254,4 @@ int pickfileW(char16_t* dst, int cap, int kind, const char16_t* initialPath) {
 int pickfile(char* dst, int cap, int kind, const char* initialPath) {
   return openfiledlg(dst, cap, kind, initialPath, nullptr);
 }
+

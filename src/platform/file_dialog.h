@@ -1,22 +1,35 @@
-// The common file-open dialog, by file kind (0 all files ... 6 PMX models).
+// The common file-open dialog, by file kind.
 #pragma once
 #include "platform/os.h"
+#include "platform/paths.h"
+
+// What the dialog offers: filters, title and default extension. Any other
+// value gets the all-files dialog.
+enum {
+  DLG_KIND_ALL_FILES = 0,
+  DLG_KIND_IMAGE = 1,
+  DLG_KIND_SCRIPT = 2,
+  DLG_KIND_SOURCE = 3,
+  DLG_KIND_MOTION = 4,
+  DLG_KIND_VRM = 5,
+  DLG_KIND_MODEL = 6,
+};
 
 enum { FILTER_CAP = 16384 };
 
 // Everything before the system call, so it can be checked on any system.
 struct DialogRequestW {
   char16_t filter[FILTER_CAP];
-  char16_t file[260];
-  char16_t initialDir[260];
-  char16_t ext[260];
+  char16_t file[PATH_CAP];
+  char16_t initialDir[PATH_CAP];
+  char16_t ext[PATH_CAP];
   os_ofnW ofn;
 };
 struct DialogRequestA {
   char filter[FILTER_CAP];
-  char file[260];
-  char initialDir[260];
-  char ext[260];
+  char file[PATH_CAP];
+  char initialDir[PATH_CAP];
+  char ext[PATH_CAP];
   os_ofnA ofn;
 };
 void build_dialog_requestW(DialogRequestW* r, int kind, const char16_t* initialPath, const char16_t* title);

@@ -22,37 +22,110 @@ HANDLE H(os_file f) { return (HANDLE)f; }
 
 void remember_error() { lastError = GetLastError(); }
 
-// The ANSI name is cut without splitting a double-byte character.
-void copy_nameA(char* dst, int cap, const char* src) {
+// Width of the character at s, so a name is never cut inside one: a
+// double-byte character in the ANSI form, a surrogate pair in the wide form.
+int char_width(const char* s) { return (IsDBCSLeadByte((BYTE)s[0]) && s[1]) ? 2 : 1; }
+int char_width(const wchar_t* s) {
+  return (s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) ? 2 : 1;
+}
+
+template <typename C, typename SysC>
+void copy_name(C* dst, int cap, const SysC* src) {
   if (cap <= 0) return;
   int n = 0;
   while (src[n]) {
-    int w = (IsDBCSLeadByte((BYTE)src[n]) && src[n + 1]) ? 2 : 1;
+    int w = char_width(src + n);
     if (n + w > cap - 1) break;
-    for (int k = 0; k < w; k++) dst[n + k] = src[n + k];
+    for (int k = 0; k < w; k++) dst[n + k] = (C)src[n + k];
     n += w;
   }
   dst[n] = 0;
 }
 
-// The wide name is cut without splitting a surrogate pair.
-void copy_nameW(char16_t* dst, int cap, const wchar_t* src) {
-  if (cap <= 0) return;
-  int n = 0;
-  while (src[n]) {
-    int w = (src[n] >= 0xD800 && src[n] <= 0xDBFF && src[n + 1] >= 0xDC00 && src[n + 1] <= 0xDFFF) ? 2 : 1;
-    if (n + w > cap - 1) break;
-    for (int k = 0; k < w; k++) dst[n + k] = (char16_t)src[n + k];
-    n += w;
+// The system's text type for each of the program's.
+const char* sys(const char* s) { return s; }
+char* sys(char* s) { return s; }
+const wchar_t* sys(const char16_t* s) { return W(s); }
+wchar_t* sys(char16_t* s) { return W(s); }
+
+HANDLE find_first(const char* pattern, WIN32_FIND_DATAA* fd) { return FindFirstFileA(pattern, fd); }
+HANDLE find_first(const wchar_t* pattern, WIN32_FIND_DATAW* fd) { return FindFirstFileW(pattern, fd); }
+BOOL find_next(HANDLE h, WIN32_FIND_DATAA* fd) { return FindNextFileA(h, fd); }
+BOOL find_next(HANDLE h, WIN32_FIND_DATAW* fd) { return FindNextFileW(h, fd); }
+
+template <typename Data, typename C>
+os_find find_first_t(const C* pattern, C* name, int cap, int* isDir) {
+  Data fd;
+  HANDLE h = find_first(sys(pattern), &fd);
+  if (h == INVALID_HANDLE_VALUE) {
+    remember_error();
+    if (cap > 0) name[0] = 0;
+    return OS_BAD_FIND;
   }
-  dst[n] = 0;
+  copy_name(name, cap, fd.cFileName);
+  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  return (os_find)h;
 }
+
+template <typename Data, typename C>
+int find_next_t(os_find h, C* name, int cap, int* isDir) {
+  Data fd;
+  if (!find_next((HANDLE)h, &fd)) {
+    remember_error();
+    return 0;
+  }
+  copy_name(name, cap, fd.cFileName);
+  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  return 1;
+}
+
+DWORD current_dir(DWORD cap, char* buf) { return GetCurrentDirectoryA(cap, buf); }
+DWORD current_dir(DWORD cap, wchar_t* buf) { return GetCurrentDirectoryW(cap, buf); }
+
+// A folder longer than the buffer counts as a failure: GetCurrentDirectory
+// leaves the buffer untouched then and returns the size it would need.
+template <typename C>
+uint32_t current_dir_t(C* buf, uint32_t cap) {
+  if (cap == 0) return 0;
+  DWORD n = current_dir(cap, sys(buf));
+  if (n == 0 || n >= cap) {
+    buf[0] = 0;
+    return 0;
+  }
+  return n;
+}
+
+BOOL get_open_file_name(OPENFILENAMEA* ofn) { return GetOpenFileNameA(ofn); }
+BOOL get_open_file_name(OPENFILENAMEW* ofn) { return GetOpenFileNameW(ofn); }
 
 typedef LONG(WINAPI* RtlGetVersionFn)(OSVERSIONINFOW*);
 
 // The documented size of the request before Windows 2000 added fields; the
 // program asks for it by its 32-bit value, which differs on 64-bit Windows.
 DWORD request_size(uint32_t given, DWORD version400) { return given == 76 ? version400 : (DWORD)given; }
+
+template <typename Ofn, typename Req>
+int get_open_file_name_t(Req* req, DWORD version400) {
+  Ofn ofn;
+  memset(&ofn, 0, sizeof ofn);
+  ofn.lStructSize = request_size(req->structSize, version400);
+  ofn.lpstrFilter = sys(req->filter);
+  ofn.nFilterIndex = req->filterIndex;
+  ofn.lpstrFile = sys(req->file);
+  ofn.nMaxFile = req->maxFile;
+  ofn.lpstrInitialDir = sys(req->initialDir);
+  ofn.lpstrTitle = sys(req->title);
+  ofn.Flags = req->flags;
+  ofn.lpstrDefExt = sys(req->defExt);
+  BOOL ok = get_open_file_name(&ofn);
+  req->filterIndex = ofn.nFilterIndex;
+  return ok ? 1 : 0;
+}
+
+// RtlGetVersion's record: the size field names the basic form of
+// OSVERSIONINFOW (five 32-bit fields and a 128-unit service-pack text).
+const DWORD kVersionRecordSize = 276;
+static_assert(sizeof(OSVERSIONINFOW) == kVersionRecordSize, "the basic version record");
 
 }  // namespace
 
@@ -127,51 +200,19 @@ int os_removeW(const char16_t* path) { return _wremove(W(path)); }
 // ---- directory search -------------------------------------------------------------
 
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(W(pattern), &fd);
-  if (h == INVALID_HANDLE_VALUE) {
-    remember_error();
-    if (cap > 0) name[0] = 0;
-    return OS_BAD_FIND;
-  }
-  copy_nameW(name, cap, fd.cFileName);
-  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-  return (os_find)h;
+  return find_first_t<WIN32_FIND_DATAW>(pattern, name, cap, isDir);
 }
 
 int os_find_nextW(os_find h, char16_t* name, int cap, int* isDir) {
-  WIN32_FIND_DATAW fd;
-  if (!FindNextFileW((HANDLE)h, &fd)) {
-    remember_error();
-    return 0;
-  }
-  copy_nameW(name, cap, fd.cFileName);
-  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-  return 1;
+  return find_next_t<WIN32_FIND_DATAW>(h, name, cap, isDir);
 }
 
 os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern, &fd);
-  if (h == INVALID_HANDLE_VALUE) {
-    remember_error();
-    if (cap > 0) name[0] = 0;
-    return OS_BAD_FIND;
-  }
-  copy_nameA(name, cap, fd.cFileName);
-  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-  return (os_find)h;
+  return find_first_t<WIN32_FIND_DATAA>(pattern, name, cap, isDir);
 }
 
 int os_find_nextA(os_find h, char* name, int cap, int* isDir) {
-  WIN32_FIND_DATAA fd;
-  if (!FindNextFileA((HANDLE)h, &fd)) {
-    remember_error();
-    return 0;
-  }
-  copy_nameA(name, cap, fd.cFileName);
-  *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
-  return 1;
+  return find_next_t<WIN32_FIND_DATAA>(h, name, cap, isDir);
 }
 
 void os_find_close(os_find h) {
@@ -180,27 +221,8 @@ void os_find_close(os_find h) {
 
 // ---- current folder -----------------------------------------------------------------
 
-// A folder longer than the buffer counts as a failure: GetCurrentDirectory
-// leaves the buffer untouched then and returns the size it would need.
-uint32_t os_current_dirA(char* buf, uint32_t cap) {
-  if (cap == 0) return 0;
-  DWORD n = GetCurrentDirectoryA(cap, buf);
-  if (n == 0 || n >= cap) {
-    buf[0] = 0;
-    return 0;
-  }
-  return n;
-}
-
-uint32_t os_current_dirW(char16_t* buf, uint32_t cap) {
-  if (cap == 0) return 0;
-  DWORD n = GetCurrentDirectoryW(cap, W(buf));
-  if (n == 0 || n >= cap) {
-    buf[0] = 0;
-    return 0;
-  }
-  return n;
-}
+uint32_t os_current_dirA(char* buf, uint32_t cap) { return current_dir_t(buf, cap); }
+uint32_t os_current_dirW(char16_t* buf, uint32_t cap) { return current_dir_t(buf, cap); }
 
 // ---- system facts -------------------------------------------------------------------
 
@@ -220,11 +242,13 @@ float os_windows_version() {
     RtlGetVersionFn rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void (*)(void)>(proc));
     OSVERSIONINFOW info;
     memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = 276;
+    info.dwOSVersionInfoSize = kVersionRecordSize;
     info.dwMajorVersion = 0;
     info.dwMinorVersion = 0;
     info.dwBuildNumber = 0;
     LONG status = rtlGetVersion(&info);
+    // RtlGetVersion answers STATUS_SUCCESS (0) and documents no failure; the
+    // test looks at bit 1 only, as the version line always has.
     if ((status & 2) == 0) {
       float build = (float)info.dwBuildNumber / 100000.0f;
       version = (float)info.dwMajorVersion + ((float)info.dwMinorVersion + build) / 10.0f;
@@ -263,37 +287,11 @@ int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type
 // ---- open-file dialog ---------------------------------------------------------------
 
 int os_get_open_file_nameW(os_ofnW* req) {
-  OPENFILENAMEW ofn;
-  memset(&ofn, 0, sizeof ofn);
-  ofn.lStructSize = request_size(req->structSize, OPENFILENAME_SIZE_VERSION_400W);
-  ofn.lpstrFilter = W(req->filter);
-  ofn.nFilterIndex = req->filterIndex;
-  ofn.lpstrFile = W(req->file);
-  ofn.nMaxFile = req->maxFile;
-  ofn.lpstrInitialDir = W(req->initialDir);
-  ofn.lpstrTitle = W(req->title);
-  ofn.Flags = req->flags;
-  ofn.lpstrDefExt = W(req->defExt);
-  BOOL ok = GetOpenFileNameW(&ofn);
-  req->filterIndex = ofn.nFilterIndex;
-  return ok ? 1 : 0;
+  return get_open_file_name_t<OPENFILENAMEW>(req, OPENFILENAME_SIZE_VERSION_400W);
 }
 
 int os_get_open_file_nameA(os_ofnA* req) {
-  OPENFILENAMEA ofn;
-  memset(&ofn, 0, sizeof ofn);
-  ofn.lStructSize = request_size(req->structSize, OPENFILENAME_SIZE_VERSION_400A);
-  ofn.lpstrFilter = req->filter;
-  ofn.nFilterIndex = req->filterIndex;
-  ofn.lpstrFile = req->file;
-  ofn.nMaxFile = req->maxFile;
-  ofn.lpstrInitialDir = req->initialDir;
-  ofn.lpstrTitle = req->title;
-  ofn.Flags = req->flags;
-  ofn.lpstrDefExt = req->defExt;
-  BOOL ok = GetOpenFileNameA(&ofn);
-  req->filterIndex = ofn.nFilterIndex;
-  return ok ? 1 : 0;
+  return get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
 }
 
 uint32_t os_comm_dlg_extended_error() { return CommDlgExtendedError(); }

@@ -3,6 +3,8 @@
 #include "platform/os.h"
 #include "text/codec.h"
 
+#include <cstring>
+
 namespace {
 
 inline int sjis_width(const char* s) { return ansi_char_width(s); }
@@ -223,3 +225,28 @@ int findfile(char* dst, int cap, const char* path) {
 
 int sjis_copy(char* dst, int cap, const char* src) { return sjis_copy_t(dst, cap, src); }
 int sjis_append(char* dst, int cap, const char* src) { return sjis_append_t(dst, cap, src); }
+
+namespace {
+
+// A join is taken whole or not at all: a cut path would name another file.
+template <typename C>
+bool join_path_t(C* dst, int cap, const C* folder, const C* rest) {
+  int a = length_of(folder), b = length_of(rest);
+  if (cap <= 0 || a + b + 1 > cap) {
+    if (cap > 0) dst[0] = 0;
+    return false;
+  }
+  // Either piece may overlap dst (dst is often the folder itself).
+  std::memmove(dst, folder, (size_t)a * sizeof(C));
+  std::memmove(dst + a, rest, ((size_t)b + 1) * sizeof(C));
+  return true;
+}
+
+}  // namespace
+
+bool join_path(char* dst, int cap, const char* folder, const char* rest) {
+  return join_path_t(dst, cap, folder, rest);
+}
+bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest) {
+  return join_path_t(dst, cap, folder, rest);
+}

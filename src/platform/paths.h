@@ -33,3 +33,8 @@ int findfile(char* dst, int cap, const char* path);
 // between a lead byte and its trail. Return the length of the result.
 int sjis_copy(char* dst, int cap, const char* src);
 int sjis_append(char* dst, int cap, const char* src);
+
+// Joins a folder and a path into dst (cap bytes/units); false, and dst empty,
+// when the whole does not fit. dst may be the folder itself.
+bool join_path(char* dst, int cap, const char* folder, const char* rest);
+bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest);

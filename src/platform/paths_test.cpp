@@ -208,4 +208,26 @@ TEST_F(FindFile, NamesAsStoredAndFolders) {
   }
 }
 
+TEST(JoinPath, FitsExactlyOrRefusesWhole) {
+  char dst[8];
+  EXPECT_TRUE(join_path(dst, sizeof dst, "abc\\", "def"));  // 7 bytes + terminator
+  EXPECT_STREQ("abc\\def", dst);
+  std::memset(dst, 'z', sizeof dst);
+  EXPECT_FALSE(join_path(dst, sizeof dst, "abc\\", "defg"));
+  EXPECT_STREQ("", dst);
+  // The destination may be the folder itself.
+  char grow[16] = "dir\\";
+  EXPECT_TRUE(join_path(grow, sizeof grow, grow, "x.png"));
+  EXPECT_STREQ("dir\\x.png", grow);
+
+  char16_t w[8];
+  EXPECT_TRUE(join_pathW(w, 8, u"abc\\", u"def"));
+  EXPECT_EQ(u"abc\\def", std::u16string(w));
+  EXPECT_FALSE(join_pathW(w, 8, u"abc\\", u"defg"));
+  EXPECT_EQ(0, w[0]);
+  char16_t growW[16] = u"dir\\";
+  EXPECT_TRUE(join_pathW(growW, 16, growW, u"x.png"));
+  EXPECT_EQ(u"dir\\x.png", std::u16string(growW));
+}
+
 }  // namespace

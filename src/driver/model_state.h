@@ -1,0 +1,57 @@
+// What the driver knows of the model it is working on. One model at a time, so
+// it all sits in one place, cleared by model_state_reset() where each index of
+// the model loop starts. Only the learned folder moves (texture_repair), the
+// run settings and the loop's result code and counters outlive a model.
+#pragma once
+#include "driver/message_box.h"
+#include "driver/texture_repair.h"
+#include "platform/paths.h"
+#include "pmx/model_store.h"
+
+// Working paths of the texture phase, each in both forms.
+struct TextureWork {
+  char pmxDir[TEXPATH_CAP];  // the model's folder as given (may be relative)
+  char16_t pmxDirW[TEXPATH_CAP];
+  char relBase[TEXPATH_CAP];  // absolute form of pmxDir, for the dialog's answer
+  char16_t relBaseW[TEXPATH_CAP];
+  char texFolder[TEXPATH_CAP];  // folder and name of the link being repaired
+  char16_t texFolderW[TEXPATH_CAP];
+  char texName[TEXPATH_CAP];
+  char16_t texNameW[TEXPATH_CAP];
+  char candidate[TEXPATH_CAP];  // a path being tried
+  char16_t candidateW[TEXPATH_CAP];
+  char chosen[TEXPATH_CAP];  // the dialog's answer
+  char16_t chosenW[TEXPATH_CAP];
+  char renewed[TEXPATH_CAP];  // the new link, relative to the model's folder
+  char16_t renewedW[TEXPATH_CAP];
+  char scratch[TEXPATH_CAP];
+  char16_t scratchW[TEXPATH_CAP];
+  char title[TEXPATH_CAP + 32];  // the ANSI dialog's title
+};
+
+struct ModelState {
+  // The model's path in both forms, and which form failed to read.
+  char ansiPath[PATHBUF_CAP];
+  char16_t widePath[PATHBUF_CAP];
+  bool ansiPathUnusable, widePathUnusable;
+  // Its on-disk name, as the directory search finds it.
+  char diskName[PATHBUF_CAP];
+  char16_t diskNameW[PATHBUF_CAP];
+  // The name of the new file.
+  char outPath[PATHBUF_CAP];
+  char16_t outPathW[PATHBUF_CAP];
+
+  // What the texture phase found and what the user answered.
+  TexturePhase texture;
+  TextureWork tex;
+
+  // Scratch for name pieces, and the text of the box being built.
+  char piece[PATHBUF_CAP];
+  char16_t pieceW[PATHBUF_CAP];
+  BoxText box;
+};
+
+extern ModelState modelState;
+
+// Forgets everything of the previous model.
+void model_state_reset();

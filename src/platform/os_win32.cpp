@@ -126,6 +126,8 @@ int os_removeW(const char16_t* path) { return _wremove(W(path)); }
 
 // ---- directory search -------------------------------------------------------------
 
+static int findIsLink = 0;
+
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW(W(pattern), &fd);
@@ -136,6 +138,7 @@ os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* is
   }
   copy_nameW(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return (os_find)h;
 }
 
@@ -147,6 +150,7 @@ int os_find_nextW(os_find h, char16_t* name, int cap, int* isDir) {
   }
   copy_nameW(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return 1;
 }
 
@@ -160,6 +164,7 @@ os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
   }
   copy_nameA(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return (os_find)h;
 }
 
@@ -171,12 +176,15 @@ int os_find_nextA(os_find h, char* name, int cap, int* isDir) {
   }
   copy_nameA(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return 1;
 }
 
 void os_find_close(os_find h) {
   if (h != OS_BAD_FIND) FindClose((HANDLE)h);
 }
+
+int os_find_is_link() { return findIsLink; }
 
 // ---- current folder -----------------------------------------------------------------
 

@@ -154,7 +154,7 @@ struct Comp {
 Comp comps[COMP_MAX];
 int compCount;
 int folderFirst;    // first component that names a folder below some place
-bool outsideTree;   // '..' or a drive: the stored place lies outside the listing
+bool outsideTree;   // '..', a drive or a root: the stored place lies outside the listing
 bool rootedPath;    // starts at a root: no stored place to look at
 char16_t stored[LINK_PATH_CAP];
 
@@ -189,8 +189,8 @@ void build_variants(Comp& c) {
 bool split_stored(const char16_t* path) {
   wide_cpy(stored, LINK_PATH_CAP, path);
   compCount = 0;
-  outsideTree = false;
   rootedPath = is_sep(stored[0]);
+  outsideTree = rootedPath;
   folderFirst = 0;
   for (int i = 0; stored[i];) {
     while (is_sep(stored[i])) i++;

@@ -107,6 +107,7 @@ std::vector<RuleCase> rule_cases() {
       {"moved: into the model folder", {"m/a.png"}, "m", "tex\\a.png", LINK_RULE_MOVED, "a.png", true},
       {"moved: from above the model folder", {"m/img/a.png"}, "m", "..\\img\\a.png", LINK_RULE_MOVED,
        "img\\a.png", true},
+      {"moved: from a root", {"m/tex/a.png"}, "m", "\\tex\\a.png", LINK_RULE_MOVED, "tex\\a.png", true},
       {"moved: before converted", {"m/tex/a.png", "m/deep/er/a.tga"}, "m", "tex\\a.tga", LINK_RULE_MOVED,
        "deep\\er\\a.tga", true},
       {"converted: stored place", {"m/tex/a.png"}, "m", "tex\\a.tga", LINK_RULE_CONVERTED, "tex\\a.png", false},

@@ -68,6 +68,9 @@ int os_find_nextW(os_find h, char16_t* name, int cap, int* isDir);
 os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir);
 int os_find_nextA(os_find h, char* name, int cap, int* isDir);
 void os_find_close(os_find h);
+// 1 when the entry the last first/next call gave is a symbolic link (or another
+// reparse point), so that a walk of a tree does not follow it.
+int os_find_is_link();
 
 // ---- current folder -------------------------------------------------------------
 // Length written (without terminator), or 0 on failure, as GetCurrentDirectory.

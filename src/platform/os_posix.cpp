@@ -239,6 +239,8 @@ os_file open_sys(const char16_t* path, int flags) {
 
 // ---- directory search -----------------------------------------------------------
 
+int findIsLink = 0;
+
 struct FindSlot {
   bool inUse;
   bool single;  // the path named an existing entry: one result only
@@ -301,6 +303,7 @@ bool find_step(FindSlot* slot, void* name, int cap, int* isDir) {
     if (wild_match(slot->pattern, slot->patternLen, cps, n)) {
       put_name(slot, dots, name, cap);
       *isDir = 1;
+      findIsLink = 0;
       return true;
     }
   }
@@ -308,8 +311,17 @@ bool find_step(FindSlot* slot, void* name, int cap, int* isDir) {
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
     int n = decode_name(e->d_name, cps, NAME_CP_CAP);
     if (!wild_match(slot->pattern, slot->patternLen, cps, n)) continue;
-    struct stat st;
-    *isDir = fstatat(dirfd(slot->dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    // The entry type from readdir saves a stat per name; links and unknown
+    // types still ask, since a link to a folder lists as a folder.
+    findIsLink = e->d_type == DT_LNK;
+    if (e->d_type == DT_DIR || e->d_type == DT_REG) {
+      *isDir = e->d_type == DT_DIR;
+    } else {
+      struct stat st;
+      *isDir = fstatat(dirfd(slot->dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+      if (e->d_type == DT_UNKNOWN)
+        findIsLink = fstatat(dirfd(slot->dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+    }
     put_name(slot, e->d_name, name, cap);
     return true;
   }
@@ -354,6 +366,8 @@ os_find find_first(const char* sys, bool wide, void* name, int cap, int* isDir) 
     slot->inUse = true;
     slot->single = true;
     *isDir = S_ISDIR(st.st_mode);
+    struct stat lst;
+    findIsLink = lstat(sys, &lst) == 0 && S_ISLNK(lst.st_mode);
     put_name(slot, last, name, cap);
     return slot;
   }
@@ -834,6 +848,8 @@ void os_find_close(os_find h) {
   FindSlot* slot = (FindSlot*)h;
   if (slot && slot->inUse) release(slot);
 }
+
+int os_find_is_link() { return findIsLink; }
 
 // ---- current folder -----------------------------------------------------------------
 

@@ -53,6 +53,9 @@ HANDLE find_first(const wchar_t* pattern, WIN32_FIND_DATAW* fd) { return FindFir
 BOOL find_next(HANDLE h, WIN32_FIND_DATAA* fd) { return FindNextFileA(h, fd); }
 BOOL find_next(HANDLE h, WIN32_FIND_DATAW* fd) { return FindNextFileW(h, fd); }
 
+// The last entry found was a reparse point (a symbolic link or junction).
+int findIsLink = 0;
+
 template <typename Data, typename C>
 os_find find_first_t(const C* pattern, C* name, int cap, int* isDir) {
   Data fd;
@@ -64,6 +67,7 @@ os_find find_first_t(const C* pattern, C* name, int cap, int* isDir) {
   }
   copy_name(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return (os_find)h;
 }
 
@@ -76,6 +80,7 @@ int find_next_t(os_find h, C* name, int cap, int* isDir) {
   }
   copy_name(name, cap, fd.cFileName);
   *isDir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+  findIsLink = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 1 : 0;
   return 1;
 }
 
@@ -218,6 +223,8 @@ int os_find_nextA(os_find h, char* name, int cap, int* isDir) {
 void os_find_close(os_find h) {
   if (h != OS_BAD_FIND) FindClose((HANDLE)h);
 }
+
+int os_find_is_link() { return findIsLink; }
 
 // ---- current folder -----------------------------------------------------------------
 

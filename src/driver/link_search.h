@@ -1,0 +1,51 @@
+// Automatic search for the file of a broken texture link below the model's
+// folder: the stored path with other letter case, the file moved, converted to
+// another image format, or its names mangled by an unpacker. The model
+// folder's tree is listed once per model, on the first search that needs it.
+#pragma once
+
+enum LinkRule {
+  LINK_RULE_NONE = 0,
+  LINK_RULE_CASE,       // the stored path, other letter case
+  LINK_RULE_MOVED,      // same name elsewhere below the model folder
+  LINK_RULE_CONVERTED,  // same stem, another image extension
+  LINK_RULE_MANGLED,    // names as an unpacker read them with the wrong code page
+};
+
+enum {
+  LINK_PATH_CAP = 520,             // units of a path, terminator included
+  LINK_WALK_MAX_DEPTH = 8,         // folder levels listed below the model folder
+  LINK_WALK_MAX_ENTRIES = 30000,   // files and folders listed per model
+  LINK_WALK_NAME_UNITS = 1 << 20,  // name storage of one listing
+};
+
+struct LinkFound {
+  LinkRule rule;
+  char16_t pathW[LINK_PATH_CAP];  // relative to the model folder, backslashes
+  // Found under its own name in another folder: the move to learn, in the
+  // form the learned-folder table takes (folder parts with their backslash).
+  bool teachesMove;
+  char16_t oldFolderW[LINK_PATH_CAP];
+  char16_t newFolderW[LINK_PATH_CAP];
+};
+
+// Starts a model: modelDirW is its folder (empty for the current one, with or
+// without a trailing backslash). Forgets the previous listing; lists nothing yet.
+void linksearch_begin(const char16_t* modelDirW);
+// Searches for the file of one stored link; the rules are tried in order and
+// the first that finds a file wins. LINK_RULE_NONE (and found->rule) when none does.
+LinkRule linksearch_find(const char16_t* storedPathW, LinkFound* found);
+// toon01.bmp ... toon10.bmp with no folder, any letter case: supplied by the
+// viewer from its own folder, so not broken when absent.
+bool linksearch_is_shared_toon(const char16_t* storedPathW);
+
+// What the walk of the current model listed (it runs on the first search).
+int linksearch_listed();
+bool linksearch_walk_cut();  // true when a bound stopped it
+
+// The name an unpacker makes of a name: its cp932 bytes read as cp437, cp850
+// or cp1252, or its UTF-8 bytes read as cp932 (0xFFFF where cp932 reads no
+// character: any one character on disk matches it). False when the name has
+// no such form (not in cp932) or it does not fit dst.
+enum { MANGLE_CP437, MANGLE_CP850, MANGLE_CP1252, MANGLE_UTF8_AS_CP932, MANGLE_KINDS };
+bool link_mangle(int kind, const char16_t* name, int len, char16_t* dst, int cap);

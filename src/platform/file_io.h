@@ -97,6 +97,8 @@ inline int wfputc(int c) {
 }
 // The next n bytes (n <= RD_BUFSIZE) in RD's buffer without consuming them,
 // or nullptr when RD ends (or fails) before n bytes; rfskip then moves on.
+// rfbuffered tells how many bytes from there on the buffer holds.
+inline int32_t rfbuffered() { return RD.fill - RD.next; }
 inline const unsigned char* rfpeek(int32_t n) {
   if (RD.fill - RD.next >= n) return RD.buffer + RD.next;
   return rfpeek_slow(n);

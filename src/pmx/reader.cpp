@@ -166,22 +166,24 @@ bool read_vertices() {
       con_printf("Err: file ended at vertex %d. \n", i);
       return false;
     }
-    // Walked inside RD's buffer while a whole record is in it; the byte-wise
+    // Walked inside RD's buffer while whole records are in it; the byte-wise
     // path below takes the records near the end and undefined index widths.
     if (const unsigned char* p = widthValid ? rfpeek(longest) : nullptr) {
-      const int type = p[head];
-      int32_t rest;
-      switch (type) {
-        case 0: rest = bw; break;
-        case 1: rest = 2 * bw + 4; break;
-        case 2: case 4: rest = 4 * bw + 16; break;
-        case 3: rest = 2 * bw + 4 + 36; break;
-        default:
-          pmx_skip(head + 1);
+      const int32_t rest[5] = {bw, 2 * bw + 4, 4 * bw + 16, 2 * bw + 4 + 36, 4 * bw + 16};
+      const int32_t avail = rfbuffered();
+      int32_t at = 0;
+      while (i < M.vertexCount && avail - at >= longest) {
+        const unsigned type = p[at + head];
+        if (type > 4) {
+          pmx_skip(at + head + 1);
           con_printf("Err: illegal DEF type %d. \n", (int)(signed char)type);
           return false;
+        }
+        at += head + 1 + rest[type] + 4;  // deform data and edge scale
+        i++;
       }
-      pmx_skip(head + 1 + rest + 4);
+      pmx_skip(at);
+      i--;  // the loop's own step
       continue;
     }
     // position .. extra UVs and the deform type in one read

@@ -7,9 +7,9 @@
 
 // WR takes bytes into an 8192-byte buffer and hands whole buffers to the system.
 enum { RW_BUFSIZE = 8192 };
-// RD reads ahead in large blocks: measured on a 200 MB model, 256 KiB reads
-// at the speed of the page cache, where 8 KiB spends a third of the pass in
-// system calls and 1 MiB no longer gains (see bench/RESULTS.md).
+// RD reads ahead in large blocks: on a 200 MB model 64 KiB and 256 KiB read
+// alike and 1 MiB was slower (bench/RESULTS.md); 8 KiB made a system call
+// for every few hundred vertices.
 enum { RD_BUFSIZE = 256 * 1024 };
 
 int rfopenW(const char16_t* path);   // 0, or -1 with a message

@@ -1,6 +1,8 @@
 // Whole-program runs with a misbehaving disk (tests/faultinj loaded by LD_PRELOAD):
 // each must end with the right messages, no output left behind, the source
 // untouched, and the run going on with the next model.
+#include <cstdio>
+
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
@@ -13,8 +15,9 @@ using ::testing::Not;
 namespace {
 
 // A model with one broken link (tex\a.png) whose image now lies in textures\.
-std::string broken_model(const TempDir& dir, const std::string& name) {
+std::string broken_model(const TempDir& dir, const std::string& name, size_t trailing = 0) {
   pmxb::Model m = pmxb::sample_model(pmxb::UTF16LE, 2);
+  for (size_t i = 0; i < trailing; i++) m.trailing.push_back((uint8_t)(i * 7 + i / 251));
   m.textures = {"tex\\a.png"};
   // Big enough that a write limit can fall after the first full buffer.
   for (int i = 0; i < 600; i++) m.vertices.push_back(pmxb::Vertex::bdef2(0, 1, 0.5f));
@@ -110,6 +113,55 @@ TEST(FaultInjection, SourceFailingMidReadIsLeftAlone) {
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
   EXPECT_EQ(read_file_bytes(a), before);
+}
+
+// The source fails to read near its end while the writer copies it (its
+// earlier opens read normally). A failed read is never the end of the file:
+// the save fails as for a write failure, nothing is left behind, and a save
+// reported as done is the whole file. With a long last stretch (a 300 KB
+// soft-body area) the end is copied inside the system, else through buffers.
+TEST(FaultInjection, SourceFailingAtItsEndInTheSaveIsAFailedSave) {
+  TempDir dir("qm-fi-late");
+  good_model(dir, "b.pmx");
+  const std::string input = "y\n\ntextures/a.png\n";
+  for (size_t trailing : {(size_t)0, (size_t)300000}) {
+    SCOPED_TRACE("trailing " + std::to_string(trailing));
+    std::string a = broken_model(dir, "a.pmx", trailing);
+    const std::string before = read_file_bytes(a);
+    RunResult ref = run_with_faults(dir, {"a.pmx"}, input, {});
+    ASSERT_THAT(ref.out, HasSubstr("Save OK. \n"));
+    const std::string expected = read_file_bytes(dir / "a-new.pmx");
+    std::remove((dir / "a-new.pmx").c_str());
+    struct Spot {
+      const char* what;
+      size_t fromEnd;
+    } spots[] = {{"last byte", 1}, {"last block", trailing ? (size_t)70000 : (size_t)100}};
+    for (const Spot& spot : spots) {
+      SCOPED_TRACE(spot.what);
+      bool saveFailed = false;
+      // The source is opened by the probe, the reader, then the writer; one
+      // more open before the writer's is allowed for.
+      for (int skip : {2, 3}) {
+        SCOPED_TRACE("opens read normally: " + std::to_string(skip));
+        RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, input,
+                                      {{"QM_FI_READ_PATH", "a.pmx"},
+                                       {"QM_FI_READ_LIMIT", std::to_string(before.size() - spot.fromEnd)},
+                                       {"QM_FI_READ_SKIP_OPENS", std::to_string(skip)}});
+        ASSERT_TRUE(r.started);
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(read_file_bytes(a), before);
+        EXPECT_THAT(r.out, HasSubstr(" All the links in the model \r\n"));
+        if (r.out.find("Save OK. \n") != std::string::npos) {
+          EXPECT_EQ(read_file_bytes(dir / "a-new.pmx"), expected);
+          std::remove((dir / "a-new.pmx").c_str());
+        } else {
+          EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
+        }
+        if (r.out.find("New PMX save failed. \n") != std::string::npos) saveFailed = true;
+      }
+      EXPECT_TRUE(saveFailed) << "no run failed in the writer's pass";
+    }
+  }
 }
 
 TEST(FaultInjection, SourceVanishedBeforeTheRun) {

@@ -5,157 +5,171 @@
 #include "platform/console.h"
 #include "platform/os.h"
 
-RdFile RD = {true, false, nullptr, nullptr, 0, 0, 0, {}, {}};
-WrFile WR = {true, false, nullptr, nullptr, 0, 0, 0, {}, {}};
+RdFile RD = {true, false, nullptr, -1, 0, 0, 0, {}};
+WrFile WR = {true, false, nullptr, 0, 0, 0, {}};
 
 namespace {
 
-unsigned char copyBuffer[RW_BUFSIZE];
-
 const char kWriteError[] = "File writing error.(or Disk full)\n";
+const char kBlockWriteError[] = "File buffered writing error.(or Disk full)\n";
+
+// Stretches at least this long are copied inside the system; shorter ones
+// cost less through the buffers than the extra system calls.
+enum { KERNEL_COPY_MIN = 64 * 1024 };
+
+os_file rd_handle() { return (os_file)RD.handle; }
+os_file wr_handle() { return (os_file)WR.handle; }
 
 // Closes the file, not just the flag, so a file that ended is not left held.
+// The failure mark stays for the caller to ask about.
 void rd_close() {
-  if (!RD.closed) {
-    if (RD.handleBackend)
-      os_close((os_file)RD.handle);
-    else if (RD.stream)
-      fclose(RD.stream);
-  }
+  if (!RD.closed) os_close(rd_handle());
   RD.closed = true;
   RD.handle = nullptr;
-  RD.stream = nullptr;
   RD.fill = 0;
   RD.next = 0;
 }
 
-void rd_opened(bool handleBackend, void* handle, FILE* stream) {
+void rd_opened(os_file f) {
   RD.closed = false;
-  RD.handleBackend = handleBackend;
-  RD.handle = handle;
-  RD.stream = stream;
+  RD.failed = false;
+  RD.handle = f;
+  RD.size = os_file_size(f);
   RD.fill = 0;
   RD.next = 0;
   RD.position = 0;
 }
 
+// Refills the empty buffer: the bytes now in it, or 0 when RD has ended or a
+// read failed (RD is then closed, and a failure is marked).
+int32_t rd_fill() {
+  if (RD.closed) return 0;
+  uint32_t got = 0;
+  const int ok = os_read(rd_handle(), RD.buffer, RD_BUFSIZE, &got);
+  if (!ok || got == 0) {
+    if (!ok) RD.failed = true;
+    rd_close();
+    return 0;
+  }
+  RD.fill = (int32_t)got;
+  RD.next = 0;
+  return RD.fill;
+}
+
 // After a failed or short write the pending bytes are dropped with the file.
 void wr_close_failed() {
-  if (!WR.closed) {
-    if (WR.handleBackend)
-      os_close((os_file)WR.handle);
-    else if (WR.stream)
-      fclose(WR.stream);
-  }
+  if (!WR.closed) os_close(wr_handle());
   WR.closed = true;
   WR.handle = nullptr;
-  WR.stream = nullptr;
   WR.fill = 0;
   WR.fastLimit = 0;
 }
 
-void wr_opened(bool handleBackend, void* handle, FILE* stream) {
+void wr_opened(os_file f, bool ansi) {
   WR.closed = false;
-  WR.handleBackend = handleBackend;
-  WR.handle = handle;
-  WR.stream = stream;
+  WR.ansiOpened = ansi;
+  WR.handle = f;
   WR.fill = 0;
   WR.count = 0;
-  WR.fastLimit = handleBackend ? RW_BUFSIZE - 1 : 0;
+  WR.fastLimit = RW_BUFSIZE - 1;
 }
 
-int wr_write_buffer() {
+// Hands n bytes to the system; 0, or -1 with WR closed. A file opened by a
+// Shift-JIS path words its failures as a C stream did: every failure of a
+// block is a "buffered" one, and a short buffer write is reported too.
+int wr_system_write(const void* p, uint32_t n, bool block) {
   uint32_t done = 0;
-  if (!os_write((os_file)WR.handle, WR.buffer, (uint32_t)WR.fill, &done)) {
-    con_printf("%s", kWriteError);
-    wr_close_failed();
-    return -1;
-  }
-  if (done < (uint32_t)WR.fill) {
-    wr_close_failed();
-    return -1;
-  }
+  const int ok = os_write(wr_handle(), p, n, &done);
+  if (ok && done == n) return 0;
+  if (!ok) con_printf("%s", block && WR.ansiOpened ? kBlockWriteError : kWriteError);
+  else if (block) con_printf("%s", kBlockWriteError);
+  else if (WR.ansiOpened) con_printf("%s", kWriteError);
+  wr_close_failed();
+  return -1;
+}
+
+int wr_flush(bool block) {
+  if (WR.closed) return 0;
+  if (WR.fill == 0) return 0;
+  if (wr_system_write(WR.buffer, (uint32_t)WR.fill, block) != 0) return -1;
   WR.fill = 0;
   return 0;
 }
 
-int rd_open_handle(const char16_t* path, bool loud) {
-  rd_close();
-  os_file f = os_open_readW(path);
-  if (f == OS_BAD_FILE) {
-    if (loud) {
-      uint32_t err = os_last_error();
-      if (err == OS_ERROR_PATH_NOT_FOUND)
-        con_printf("Could not open (RD)(PATH_NOT_FOUND). \n");
-      else
-        con_printf("Could not open (RD)(code=%d).\n", (int)err);
-    }
-    return -1;
+// n bytes into WR: short pieces through the buffer, long ones straight to the
+// system after what is buffered. 0, or -1 with WR closed.
+int wr_put(const unsigned char* p, int32_t n) {
+  if (WR.closed) return -1;
+  if (WR.fill + n < RW_BUFSIZE) {
+    memcpy(WR.buffer + WR.fill, p, (size_t)n);
+    WR.fill += n;
+    WR.count += n;
+    return 0;
   }
-  rd_opened(true, f, nullptr);
+  if (n < RW_BUFSIZE) {
+    // Top the buffer up, hand it over whole, keep the rest.
+    const int32_t first = RW_BUFSIZE - WR.fill;
+    memcpy(WR.buffer + WR.fill, p, (size_t)first);
+    WR.fill = RW_BUFSIZE;
+    if (wr_flush(false) != 0) return -1;
+    memcpy(WR.buffer, p + first, (size_t)(n - first));
+    WR.fill = n - first;
+    WR.count += n;
+    return 0;
+  }
+  if (wr_flush(false) != 0 || wr_system_write(p, (uint32_t)n, true) != 0) return -1;
+  WR.count += n;
   return 0;
 }
 
-bool both_streams() { return !RD.handleBackend && !WR.handleBackend; }
+int rd_open(os_file f, bool loud, bool wide, const char* ansiPath) {
+  if (f == OS_BAD_FILE) {
+    if (!loud) return -1;
+    if (!wide) {
+      con_printf("Cannot open RD file : %s\n", ansiPath);
+      return -1;
+    }
+    uint32_t err = os_last_error();
+    if (err == OS_ERROR_PATH_NOT_FOUND)
+      con_printf("Could not open (RD)(PATH_NOT_FOUND). \n");
+    else
+      con_printf("Could not open (RD)(code=%d).\n", (int)err);
+    return -1;
+  }
+  rd_opened(f);
+  return 0;
+}
 
 }  // namespace
 
 // ---- read file ----------------------------------------------------------------
 
-int rfopenW(const char16_t* path) { return rd_open_handle(path, true); }
-int rfprobeW(const char16_t* path) { return rd_open_handle(path, false); }
-
+int rfopenW(const char16_t* path) {
+  rd_close();
+  return rd_open(os_open_readW(path), true, true, nullptr);
+}
+int rfprobeW(const char16_t* path) {
+  rd_close();
+  return rd_open(os_open_readW(path), false, true, nullptr);
+}
 int rfopen(const char* path) {
   rd_close();
-  FILE* f = os_fopen(path, "rb");
-  if (!f) {
-    con_printf("Cannot open RD file : %s\n", path);
-    return -1;
-  }
-  if (setvbuf(f, RD.streamBuffer, _IOFBF, RW_BUFSIZE) != 0) {
-    con_printf("Buffering failed.(RD) \n");
-    fclose(f);
-    return -1;
-  }
-  rd_opened(false, nullptr, f);
-  return 0;
+  return rd_open(os_open_readA(path), true, false, path);
 }
-
 int rfprobe(const char* path) {
   rd_close();
-  FILE* f = os_fopen(path, "rb");
-  if (!f) return -1;
-  rd_opened(false, nullptr, f);
-  return 0;
+  return rd_open(os_open_readA(path), false, false, path);
 }
 
 void rfclose() { rd_close(); }
 int rfisclosed() { return RD.closed ? -1 : 0; }
-int32_t rfpos() { return RD.position; }
+int rfiserror() { return RD.failed ? -1 : 0; }
+int64_t rfpos() { return RD.position; }
 
 int rfgetc_slow() {
-  if (RD.closed) return -1;
-  int c;
-  if (RD.handleBackend) {
-    if (RD.next >= RD.fill) {
-      uint32_t got = 0;
-      if (!os_read((os_file)RD.handle, RD.buffer, RW_BUFSIZE, &got) || got == 0) {
-        rd_close();
-        return -1;
-      }
-      RD.fill = (int32_t)got;
-      RD.next = 0;
-    }
-    c = RD.buffer[RD.next++];
-  } else {
-    c = getc(RD.stream);
-    if (c == EOF) {
-      rd_close();
-      return -1;
-    }
-  }
+  if (RD.next >= RD.fill && rd_fill() == 0) return -1;
   RD.position++;
-  return c;
+  return RD.buffer[RD.next++];
 }
 
 // A byte past the end reads as -1 and so contributes 0xFF.
@@ -178,43 +192,99 @@ float rfgetfloat() {
   return f;
 }
 
+// Small requests refill the buffer (so that the next ones are served from it
+// too); a request of a whole buffer or more goes straight to the destination.
 int32_t rfread(void* dst, int32_t n) {
   if (RD.closed || n <= 0) return 0;
   unsigned char* d = (unsigned char*)dst;
-  if (!RD.handleBackend) {
-    size_t got = fread(d, 1, (size_t)n, RD.stream);
-    if (got < (size_t)n) rd_close();
-    RD.position += (int32_t)got;
-    return (int32_t)got;
+  int32_t got = RD.fill - RD.next;
+  if (got > n) got = n;
+  memcpy(d, RD.buffer + RD.next, (size_t)got);
+  RD.next += got;
+  RD.position += got;
+  while (got < n) {
+    const int32_t want = n - got;
+    if (want >= RD_BUFSIZE) {
+      uint32_t done = 0;
+      const int ok = os_read(rd_handle(), d + got, (uint32_t)want, &done);
+      got += (int32_t)done;
+      RD.position += done;
+      if (!ok) RD.failed = true;
+      if (!ok || (int32_t)done < want) rd_close();
+      return got;
+    }
+    if (rd_fill() == 0) break;
+    const int32_t k = want < RD.fill ? want : RD.fill;
+    memcpy(d + got, RD.buffer, (size_t)k);
+    RD.next = k;
+    RD.position += k;
+    got += k;
   }
-  int32_t fromBuffer = RD.fill - RD.next;
-  if (fromBuffer > 0) {
-    if (fromBuffer > n) fromBuffer = n;
-    memcpy(d, RD.buffer + RD.next, (size_t)fromBuffer);
-    RD.next += fromBuffer;
-    RD.position += fromBuffer;
-    if (fromBuffer == n) return n;
-  } else {
-    fromBuffer = 0;
+  return got;
+}
+
+int64_t rfskip(int64_t n) {
+  if (RD.closed || n <= 0) return 0;
+  const int32_t avail = RD.fill - RD.next;
+  if (n <= avail) {
+    RD.next += (int32_t)n;
+    RD.position += n;
+    return n;
   }
-  RD.fill = 0;
+  if (RD.size >= 0) {
+    // Past the buffer: one seek, never beyond the end of the file.
+    int64_t left = RD.size - RD.position;
+    if (n > left) {
+      const int64_t now = os_file_size(rd_handle());  // a file may grow while read
+      if (now >= 0) RD.size = now;
+      left = RD.size - RD.position;
+    }
+    if (left < avail) left = avail;
+    const int64_t step = n < left ? n : left;
+    const int64_t target = RD.position + step;
+    if (step == avail || os_seek64(rd_handle(), target, OS_SEEK_SET) == target) {
+      RD.fill = 0;
+      RD.next = 0;
+      RD.position = target;
+      if (step < n) rd_close();  // as a read past the end
+      return step;
+    }
+  }
+  // No size or no seek: the bytes are read and dropped.
+  int64_t total = 0;
+  while (total < n) {
+    if (RD.next >= RD.fill && rd_fill() == 0) break;
+    const int64_t inBuf = RD.fill - RD.next;
+    const int32_t k = (int32_t)(n - total < inBuf ? n - total : inBuf);
+    RD.next += k;
+    RD.position += k;
+    total += k;
+  }
+  return total;
+}
+
+const unsigned char* rfpeek_slow(int32_t n) {
+  if (RD.closed || n > RD_BUFSIZE) return nullptr;
+  const int32_t avail = RD.fill - RD.next;
+  memmove(RD.buffer, RD.buffer + RD.next, (size_t)avail);
+  RD.fill = avail;
   RD.next = 0;
-  uint32_t want = (uint32_t)(n - fromBuffer), got = 0;
-  if (!os_read((os_file)RD.handle, d + fromBuffer, want, &got)) {
-    rd_close();
-    return fromBuffer;
+  while (RD.fill < n) {
+    uint32_t got = 0;
+    // A failure here is met again, and marked, by the read that follows.
+    if (!os_read(rd_handle(), RD.buffer + RD.fill, (uint32_t)(RD_BUFSIZE - RD.fill), &got) || got == 0)
+      return nullptr;
+    RD.fill += (int32_t)got;
   }
-  if (got < want) rd_close();
-  RD.position += (int32_t)got;
-  return fromBuffer + (int32_t)got;
+  return RD.buffer;
 }
 
 // Gives the unread read-ahead back to the file, so the system's file pointer
 // is at the next byte the caller will receive.
 int rfbufrewind() {
-  if (RD.closed || !RD.handleBackend || RD.next >= RD.fill) return 0;
+  if (RD.closed || RD.next >= RD.fill) return 0;
   int32_t unread = RD.fill - RD.next;
-  if (os_seek((os_file)RD.handle, -unread, OS_SEEK_CUR) == 0xFFFFFFFFu) {
+  if (os_seek64(rd_handle(), -(int64_t)unread, OS_SEEK_CUR) < 0) {
     con_printf("Failed in seek in rfbufrewind. \n");
     return -2;
   }
@@ -223,23 +293,24 @@ int rfbufrewind() {
   return 0;
 }
 
-int rfseek(int32_t offset) {
-  if (RD.closed) {
+int rfseek(int64_t offset) {
+  if (RD.closed || offset < 0) {
     con_printf("Failed in seek in rfseek. \n");
     return -2;
   }
-  if (RD.handleBackend) {
-    rfbufrewind();
-    if (offset < 0 || os_seek((os_file)RD.handle, offset, OS_SEEK_SET) == 0xFFFFFFFFu) {
-      con_printf("Failed in seek in rfseek. \n");
-      return -2;
-    }
-    // Whatever a failed rewind left in the buffer belongs to the old place.
-    RD.fill = 0;
-    RD.next = 0;
-  } else {
-    fseek(RD.stream, offset, SEEK_SET);
+  // A place the buffer still holds needs no system call.
+  const int64_t bufferStart = RD.position - RD.next;
+  if (offset >= bufferStart && offset <= bufferStart + RD.fill) {
+    RD.next = (int32_t)(offset - bufferStart);
+    RD.position = offset;
+    return 0;
   }
+  if (os_seek64(rd_handle(), offset, OS_SEEK_SET) != offset) {
+    con_printf("Failed in seek in rfseek. \n");
+    return -2;
+  }
+  RD.fill = 0;
+  RD.next = 0;
   RD.position = offset;
   return 0;
 }
@@ -254,68 +325,39 @@ int wfopenW(const char16_t* path) {
     con_printf("Could not open (WR)(code=%d).\n", (int)os_last_error());
     return -1;
   }
-  wr_opened(true, f, nullptr);
+  wr_opened(f, false);
   return 0;
 }
 
 int wfopen(const char* path) {
   wfclose();
-  FILE* f = os_fopen(path, "wb");
-  if (!f) {
+  os_file f = os_create_writeA(path);
+  if (f == OS_BAD_FILE) {
     con_printf("Cannot open WR file : %s\n", path);
     return -1;
   }
-  if (setvbuf(f, WR.streamBuffer, _IOFBF, RW_BUFSIZE) != 0) {
-    con_printf("Buffering failed.(WR)\n");
-    fclose(f);
-    return -1;
-  }
-  wr_opened(false, nullptr, f);
+  wr_opened(f, true);
   return 0;
 }
 
 int wfputc_slow(int c) {
   if (WR.closed) return -1;
-  if (WR.handleBackend) {
-    WR.buffer[WR.fill++] = (unsigned char)c;
-    WR.count++;
-    if (WR.fill < RW_BUFSIZE) return 0;
-    return wr_write_buffer();
-  }
-  if (putc(c & 0xFF, WR.stream) == EOF) {
-    con_printf("%s", kWriteError);
-    wr_close_failed();
-    return -1;
-  }
+  WR.buffer[WR.fill++] = (unsigned char)c;
   WR.count++;
-  return 0;
+  if (WR.fill < RW_BUFSIZE) return 0;
+  return wr_flush(false);
 }
 
-// A stream is flushed too: its buffered bytes failing only at the close
-// would go unnoticed and a lost file would count as saved.
-int wfflush() {
-  if (WR.closed) return 0;
-  if (!WR.handleBackend) {
-    if (fflush(WR.stream) == 0) return 0;
-    con_printf("%s", kWriteError);
-    wr_close_failed();
-    return -1;
-  }
-  if (WR.fill == 0) return 0;
-  return wr_write_buffer();
-}
+// Buffered bytes failing only at the close would go unnoticed and a lost file
+// would count as saved.
+int wfflush() { return wr_flush(false); }
 
 void wfclose() {
   if (WR.closed) return;
-  if (WR.handleBackend) {
-    wfflush();
-    if (!WR.closed) os_close((os_file)WR.handle);
-  } else {
-    fclose(WR.stream);
-  }
+  wfflush();
+  if (!WR.closed) os_close(wr_handle());
   WR.closed = true;
   WR.handle = nullptr;
-  WR.stream = nullptr;
   WR.fill = 0;
   WR.fastLimit = 0;
 }
@@ -332,6 +374,8 @@ int wfputfloat(float v) {
   return wfputlong((int32_t)bits);
 }
 
+// 513 bytes: a text field's length is written before its bytes, and the
+// callers keep their texts within this, so that the two always agree.
 int wfputs(const char* s) {
   const unsigned char* p = (const unsigned char*)s;
   for (int written = 0; *p;) {
@@ -343,6 +387,8 @@ int wfputs(const char* s) {
   return WR.closed ? -1 : 0;
 }
 
+// 1024 bytes (513 code units with the one that crosses it): the same bound as
+// wfputs, counted in UTF-16 units.
 int wfputunistr(const char* s) {
   int bytes = 0;
   // A closed WR takes nothing, but the length is still counted and reported.
@@ -361,74 +407,78 @@ int wfputunistr(const char* s) {
 int32_t wfwrite(const void* src, int32_t n) {
   if (WR.closed) return -1;
   if (n < 0) n = 0;
-  uint32_t done = 0;
-  if (WR.handleBackend) {
-    if (wfflush() != 0) return -1;
-    if (!os_write((os_file)WR.handle, src, (uint32_t)n, &done)) {
-      con_printf("%s", kWriteError);
-      wr_close_failed();
-      return -1;
-    }
-  } else {
-    done = (uint32_t)fwrite(src, 1, (size_t)n, WR.stream);
-  }
-  if (done < (uint32_t)n) {
-    con_printf("File buffered writing error.(or Disk full)\n");
-    wr_close_failed();
-    return (int32_t)done;
-  }
+  if (wr_flush(WR.ansiOpened) != 0) return -1;
+  if (wr_system_write(src, (uint32_t)n, true) != 0) return -1;
   WR.count += n;
   return n;
 }
 
-int32_t wfcount() { return WR.count; }
+int64_t wfcount() { return WR.count; }
 int wfisclosed() { return WR.closed ? -1 : 0; }
 
 // ---- copies -------------------------------------------------------------------
 
+int64_t rwfcopy64(int64_t n) {
+  if (RD.closed || WR.closed) return -1;
+  int64_t left = n < 0 ? INT64_MAX : n, total = 0;
+  // First what RD has read ahead.
+  const int32_t avail = RD.fill - RD.next;
+  if (avail > 0 && left > 0) {
+    const int32_t k = left < avail ? (int32_t)left : avail;
+    if (wr_put(RD.buffer + RD.next, k) != 0) return -1;
+    RD.next += k;
+    RD.position += k;
+    left -= k;
+    total += k;
+  }
+  if (left == 0) return total;
+  // RD's buffer is empty now, so both system file pointers stand where RD and
+  // WR stand once WR's buffer is out.
+  if (left >= KERNEL_COPY_MIN) {
+    if (wr_flush(false) != 0) return -1;
+    int64_t done = 0;
+    const int r = os_copy_range(rd_handle(), wr_handle(), left, &done);
+    RD.position += done;
+    WR.count += done;
+    left -= done;
+    total += done;
+    if (r == OS_COPY_READ_FAILED) {
+      RD.failed = true;
+      rd_close();
+      return -1;
+    }
+    if (r == OS_COPY_WRITE_FAILED) {
+      con_printf("%s", kWriteError);
+      wr_close_failed();
+      return -1;
+    }
+    if (r == OS_COPY_DONE) {
+      if (left > 0) rd_close();  // RD ended
+      return total;
+    }
+    // Refused: the rest goes through the buffers in whole blocks.
+  }
+  while (left > 0) {
+    if (rd_fill() == 0) break;
+    const int32_t k = left < RD.fill ? (int32_t)left : RD.fill;
+    if (wr_put(RD.buffer, k) != 0) return -1;
+    RD.next = k;
+    RD.position += k;
+    left -= k;
+    total += k;
+  }
+  return RD.failed ? -1 : total;
+}
+
 int32_t rwfcopy(int32_t n) {
   if (RD.closed) return -1;
-  if (!both_streams()) {
-    int32_t copied = 0;
-    while (copied < n) {
-      int c = rfgetc();
-      if (c < 0) break;
-      wfputc(c);
-      copied++;
-    }
-    return WR.closed ? -1 : copied;
-  }
-  int32_t total = 0;
-  for (int32_t left = n; left > 0;) {
-    int32_t chunk = left < RW_BUFSIZE ? left : RW_BUFSIZE;
-    int32_t got = rfread(copyBuffer, chunk);
-    left -= chunk;
-    if (got > 0) {
-      int32_t put = wfwrite(copyBuffer, got);
-      if (put < got) return -1;
-      total += put;
-    }
-    if (got < chunk) break;  // RD has ended
-  }
-  return total;
+  if (n <= 0) return WR.closed ? -1 : 0;
+  const int64_t r = rwfcopy64(n);
+  return r < 0 ? -1 : (int32_t)r;
 }
 
 int32_t rwfcopyall() {
-  if (RD.closed) return -1;
-  if (!both_streams()) {
-    int32_t start = WR.count;
-    for (int c; (c = rfgetc()) >= 0;)
-      if (wfputc(c) != 0) break;
-    return WR.closed ? -1 : WR.count - start;
-  }
-  int32_t total = 0, got;
-  do {
-    got = rfread(copyBuffer, RW_BUFSIZE);
-    if (got > 0) {
-      int32_t put = wfwrite(copyBuffer, got);
-      if (put < got) return -1;
-      total += put;
-    }
-  } while (got == RW_BUFSIZE);
-  return total;
+  const int64_t r = rwfcopy64(-1);
+  if (r < 0) return -1;
+  return r > INT32_MAX ? INT32_MAX : (int32_t)r;
 }

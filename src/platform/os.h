@@ -49,6 +49,23 @@ enum {
   OS_ERROR_FILENAME_EXCED_RANGE = 206,
 };
 
+// The same handles by a Shift-JIS path (converted for the system first), shared
+// as the C library shares "rb" and "wb" files, so that either form of a path
+// reads and writes through the same buffers.
+os_file os_open_readA(const char* sjisPath);
+os_file os_create_writeA(const char* sjisPath);
+// 64-bit file pointer: the new position, or -1 on failure.
+int64_t os_seek64(os_file f, int64_t offset, int whence);
+// Size of an open file in bytes, or -1 when the system cannot tell.
+int64_t os_file_size(os_file f);
+// Copies up to n bytes from in's file pointer to out's inside the system,
+// advancing both; *done is what was moved. OS_COPY_DONE: all n, or in ended
+// after *done. OS_COPY_REFUSED: the system cannot copy between these files
+// (the caller copies the rest itself). OS_COPY_READ_FAILED and
+// OS_COPY_WRITE_FAILED: a failure after *done bytes (os_last_error).
+enum { OS_COPY_DONE = 0, OS_COPY_REFUSED = 1, OS_COPY_READ_FAILED = 2, OS_COPY_WRITE_FAILED = 3 };
+int os_copy_range(os_file in, os_file out, int64_t n, int64_t* done);
+
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
 // fopen with the path converted for the system first (identity on Windows).
 FILE* os_fopen(const char* sjisPath, const char* mode);

@@ -792,6 +792,76 @@ int os_close(os_file f) {
 
 uint32_t os_last_error() { return lastError; }
 
+namespace {
+// As os_fopen opens: the Shift-JIS path converted for the system, and a
+// folder refused as Windows refuses it.
+os_file open_sys_ansi(const char* sjisPath, int flags) {
+  char sys[SYS_PATH_CAP];
+  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
+    lastError = 206;
+    return OS_BAD_FILE;
+  }
+  int fd = open(sys, flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    set_error(errno, sys);
+    return OS_BAD_FILE;
+  }
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    lastError = 5;
+    return OS_BAD_FILE;
+  }
+  return to_handle(fd);
+}
+
+// What copy_file_range answers when it cannot copy between two files at all.
+bool copy_refused(int err) {
+  return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF ||
+         err == EPERM || err == ETXTBSY;
+}
+bool write_side_error(int err) { return err == ENOSPC || err == EDQUOT || err == EFBIG || err == EROFS; }
+}  // namespace
+
+os_file os_open_readA(const char* sjisPath) { return open_sys_ansi(sjisPath, O_RDONLY); }
+os_file os_create_writeA(const char* sjisPath) { return open_sys_ansi(sjisPath, O_WRONLY | O_CREAT | O_TRUNC); }
+
+int64_t os_seek64(os_file f, int64_t offset, int whence) {
+  int w = whence == OS_SEEK_CUR ? SEEK_CUR : whence == OS_SEEK_END ? SEEK_END : SEEK_SET;
+  off_t r = lseek(to_fd(f), (off_t)offset, w);
+  if (r < 0) {
+    lastError = errno == EINVAL ? 131 : windows_error(errno, nullptr);
+    return -1;
+  }
+  return (int64_t)r;
+}
+
+int64_t os_file_size(os_file f) {
+  struct stat st;
+  if (fstat(to_fd(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return (int64_t)st.st_size;
+}
+
+int os_copy_range(os_file in, os_file out, int64_t n, int64_t* done) {
+  *done = 0;
+  // One call moves at most about 2 GiB; larger stretches take several.
+  const int64_t kStep = (int64_t)1 << 30;
+  while (*done < n) {
+    const int64_t want = n - *done < kStep ? n - *done : kStep;
+    ssize_t r = copy_file_range(to_fd(in), nullptr, to_fd(out), nullptr, (size_t)want, 0);
+    if (r < 0) {
+      const int err = errno;
+      if (err == EINTR) continue;
+      set_error(err);
+      if (copy_refused(err)) return OS_COPY_REFUSED;
+      return write_side_error(err) ? OS_COPY_WRITE_FAILED : OS_COPY_READ_FAILED;
+    }
+    if (r == 0) break;  // the input has ended
+    *done += r;
+  }
+  return OS_COPY_DONE;
+}
+
 FILE* os_fopen(const char* sjisPath, const char* mode) {
   char sys[SYS_PATH_CAP];
   if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {

@@ -12,6 +12,7 @@ void pmx_reset_model() {
   }
   m.texTableStart = 0;
   m.texTableEnd = 0;
+  m.sourceEnd = -1;
   m.texListRenewed = 0;
   for (unsigned char& e : m.texEntryRenewed) e = 0;
   m.enNameCount = 0;
@@ -21,33 +22,10 @@ void pmx_reset_model() {
 #include "pmx/pmx.h"
 #include "text/sjis.h"
 
-namespace {
-enum { SKIP_CAP = 8192 };
-unsigned char skipArea[SKIP_CAP];
-}  // namespace
+// RD serves small reads from its buffer and steps over skipped bytes.
+int32_t pmx_read(void* dst, int32_t n) { return rfread(dst, n); }
 
-int32_t pmx_read(void* dst, int32_t n) {
-  // The handle backend reads a request its buffer cannot serve straight from
-  // the file and leaves the buffer empty, so every later small read would be a
-  // system call; small reads take bytes through rfgetc, which refills it.
-  if (!RD.handleBackend || n >= RW_BUFSIZE || RD.fill - RD.next >= n) return rfread(dst, n);
-  unsigned char* d = (unsigned char*)dst;
-  int32_t got = 0;
-  for (int c; got < n && (c = rfgetc()) >= 0;) d[got++] = (unsigned char)c;
-  return got;
-}
-
-int64_t pmx_skip(int64_t n) {
-  int64_t total = 0;
-  while (n > 0) {
-    const int32_t chunk = n < SKIP_CAP ? (int32_t)n : SKIP_CAP;
-    const int32_t got = pmx_read(skipArea, chunk);
-    total += got;
-    if (got < chunk) break;
-    n -= chunk;
-  }
-  return total;
-}
+int64_t pmx_skip(int64_t n) { return rfskip(n); }
 
 namespace {
 int32_t read_text(char* bytes, int32_t keepMax, int32_t size, bool skipRest) {

@@ -23,7 +23,7 @@ struct ArmRef {
 struct TwistRef {
   float axis[4];           // stored fixed axis, fourth 0.0
   unsigned char found;
-  int32_t axisPos;         // file position of the axis's first float, 0 = none
+  int64_t axisPos;         // file position of the axis's first float, 0 = none
   float computed[4];       // written by the twist check
   unsigned char mismatch;
 };
@@ -45,8 +45,8 @@ struct PmxModel {
   char pmxtexlistpath[TEX_MAX][TEXPATH_CAP];
   char16_t pmxtexlistpathW[TEX_MAX][TEXPATH_CAP];
   int32_t texListCount;
-  int32_t texTableStart;
-  int32_t texTableEnd;
+  int64_t texTableStart;
+  int64_t texTableEnd;
   char pmxnewtexlistpath[TEX_MAX][TEXPATH_CAP];
   char16_t pmxnewtexlistpathW[TEX_MAX][TEXPATH_CAP];
   unsigned char texListRenewed;
@@ -54,12 +54,16 @@ struct PmxModel {
   // others from the source exactly as they stand.
   unsigned char texEntryRenewed[TEX_MAX];
 
-  // name-field positions
-  int32_t boneNamePos[BONE_POS_MAX];
+  // Where the reader's pass ended (the size of the source it read whole), -1
+  // when it did not: the writer's copy must end exactly there.
+  int64_t sourceEnd;
+
+  // name-field positions (file positions are 64-bit: models of 2 GiB and more)
+  int64_t boneNamePos[BONE_POS_MAX];
   int32_t boneNamePosCount;
-  int32_t morphNamePos[MORPH_POS_MAX];
+  int64_t morphNamePos[MORPH_POS_MAX];
   int32_t morphNamePosCount;
-  int32_t frameNamePos[FRAME_POS_MAX];
+  int64_t frameNamePos[FRAME_POS_MAX];
   int32_t frameNamePosCount;
 
   ArmRef armRef[ARM_REF_COUNT];

@@ -39,9 +39,10 @@ enum PmxMorphKind {
 };
 enum PmxDeform { PMX_DEFORM_BDEF1 = 0, PMX_DEFORM_BDEF2 = 1, PMX_DEFORM_BDEF4 = 2, PMX_DEFORM_SDEF = 3, PMX_DEFORM_QDEF = 4 };
 struct NameBuffer;
-// Reads up to n input bytes, as rfread, but keeps RD's buffer in use.
+// Reads up to n input bytes (rfread).
 int32_t pmx_read(void* dst, int32_t n);
-// Steps over up to n input bytes; returns how many there were.
+// Steps over up to n input bytes without reading them; returns how many
+// there were (rfskip: a count past the end ends the input there).
 int64_t pmx_skip(int64_t n);
 // Reads a text field into the buffer (first 254 bytes, then two zero bytes);
 // returns the declared length. A negative length reads nothing. Without

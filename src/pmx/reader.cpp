@@ -130,6 +130,7 @@ void clear_model() {
   M.boneCount = M.morphCount = M.frameCount = M.rigidCount = M.jointCount = 0;
   M.texListCount = 0;
   M.texTableStart = M.texTableEnd = 0;
+  M.sourceEnd = -1;
   M.boneNamePosCount = M.morphNamePosCount = M.frameNamePosCount = 0;
   for (ArmRef& a : M.armRef) a.found = 0;
   for (TwistRef& t : M.twistRef) {
@@ -159,10 +160,33 @@ bool read_vertices() {
   if (!read_count(&M.vertexCount, "%d Vertices.\n", "Err: file ended at vertex %d. \n")) return false;
   const int32_t head = 32 + 16 * (int32_t)M.addUvCount;  // position, normal, UV, extra UVs
   const unsigned char bw = M.boneIndexSize;
+  const bool widthValid = bw == 1 || bw == 2 || bw == 4;
+  // The longest record: SDEF with its deform data, and the edge scale.
+  const int32_t longest = head + 1 + 2 * 4 + 4 + 36 + 4;
   for (int32_t i = 0; i < M.vertexCount; i++) {
     if (rfisclosed()) {
       con_printf("Err: file ended at vertex %d. \n", i);
       return false;
+    }
+    // Walked inside RD's buffer while whole records are in it; the byte-wise
+    // path below takes the records near the end and undefined index widths.
+    if (const unsigned char* p = widthValid ? rfpeek(longest) : nullptr) {
+      const int32_t rest[5] = {bw, 2 * bw + 4, 4 * bw + 16, 2 * bw + 4 + 36, 4 * bw + 16};
+      const int32_t avail = rfbuffered();
+      int32_t at = 0;
+      while (i < M.vertexCount && avail - at >= longest) {
+        const unsigned type = p[at + head];
+        if (type > 4) {
+          pmx_skip(at + head + 1);
+          con_printf("Err: illegal DEF type %d. \n", (int)(signed char)type);
+          return false;
+        }
+        at += head + 1 + rest[type] + 4;  // deform data and edge scale
+        i++;
+      }
+      pmx_skip(at);
+      i--;  // the loop's own step
+      continue;
     }
     // position .. extra UVs and the deform type in one read
     int c = pmx_read(vertexHead, head + 1) == head + 1 ? vertexHead[head] : -1;
@@ -314,7 +338,7 @@ bool read_bones() {
     pmx_skip((flags & PMX_BONE_TAIL_IS_BONE) ? index_size(bw) : 12);
     if (flags & (PMX_BONE_INHERIT_ROTATION | PMX_BONE_INHERIT_MOVE)) pmx_skip(index_size(bw) + 4);
     if (flags & PMX_BONE_FIXED_AXIS) {
-      const int32_t axisPos = rfpos();
+      const int64_t axisPos = rfpos();
       float axis[3];
       read_floats(axis, 3);
       for (int t = 0; t < TWIST_REF_COUNT; t++) {
@@ -450,6 +474,7 @@ bool read_joints() {
 void read_trailing() {
   int c = rfgetc();
   if (c < 0) {
+    if (rfiserror()) return;
     con_printf("PMX 2.0: correctly read-in: OK. \n");
     return;
   }
@@ -516,6 +541,14 @@ int read_body() {
   }
   con_printf("OK. \n");
   if (!rfisclosed()) read_trailing();
+  // A failed read is never the end of the file: what follows it is unknown.
+  if (rfiserror()) {
+    con_printf("Err: file could not be read to its end. \n");
+    rfclose();
+    con_printf("\n");
+    return 3;
+  }
+  M.sourceEnd = rfpos();
   con_printf("done. \n");
   rfclose();
   con_printf("\n");

@@ -34,11 +34,7 @@ char pathOut[PATH_OUT_CAP];
 enum { NAME_OUT_CAP = 4 * NAME_RESULT_CAP };
 char nameOut[NAME_OUT_CAP];
 
-// Copies n input bytes (all that is left for n < 0) in blocks. rwfcopy goes
-// byte by byte as soon as one side is a handle, several times slower than a
-// plain copy, so stretches go through this block copy for both backends.
-enum { COPY_CAP = 32768, SMALL_WRITE = 1024 };
-unsigned char copyArea[COPY_CAP];
+enum { SMALL_WRITE = 1024 };
 
 // wfwrite sends every block to the system at once; short pieces (names, the
 // rest of a record) go through WR's buffer instead. Bytes written, -1 on failure.
@@ -51,27 +47,29 @@ int32_t write_out(const void* src, int32_t n) {
   return n;
 }
 
+// Copies n input bytes (all that is left for n < 0): bytes copied, fewer when
+// the input ended first, or -1 when a read or a write failed.
 int64_t copy_bytes(int64_t n) {
   if (rfisclosed()) return -1;
-  int64_t total = 0;
-  while (n != 0) {
-    const int32_t chunk = n < 0 || n > COPY_CAP ? COPY_CAP : (int32_t)n;
-    const int32_t got = pmx_read(copyArea, chunk);
-    if (got > 0 && write_out(copyArea, got) != got) return -1;
-    total += got;
-    if (got < chunk) break;
-    if (n > 0) n -= chunk;
-  }
-  return total;
+  if (n == 0) return 0;
+  return rwfcopy64(n);
 }
 
 // Copies the input up to position p. 0, or -1 when p lies behind the input
 // or the copy fell short.
-int copy_to(int32_t p) {
-  const int32_t n = p - rfpos();
+int copy_to(int64_t p) {
+  const int64_t n = p - rfpos();
   if (n < 0) return -1;
   if (n == 0) return 0;
   return copy_bytes(n) == n ? 0 : -1;
+}
+
+// The rest of the input, ending exactly where the reader's pass ended: a
+// source that shrank since, or that fails to read, is not saved.
+int copy_rest() {
+  if (rfiserror()) return -1;
+  if (M.sourceEnd < 0) return copy_bytes(-1) < 0 ? -1 : 0;
+  return copy_to(M.sourceEnd);
 }
 
 // Writes a length-prefixed text whose bytes are all in hand.
@@ -203,7 +201,7 @@ int serve_axis(TwistRef& t) {
 
 // Computed axes whose field lies in (from, to); to < 0 means no upper bound.
 // Served in file order, since the copy only moves forward.
-int serve_axes(int32_t from, int32_t to) {
+int serve_axes(int64_t from, int64_t to) {
   for (;;) {
     TwistRef* next = nullptr;
     for (TwistRef& t : M.twistRef) {
@@ -218,7 +216,7 @@ int serve_axes(int32_t from, int32_t to) {
 enum RecordKind { KIND_BONE, KIND_MORPH, KIND_FRAME };
 
 // One record's name fields. 0, or -1 when the loop of this kind must stop.
-int write_names(RecordKind kind, int32_t i, int32_t pos) {
+int write_names(RecordKind kind, int32_t i, int64_t pos) {
   if (copy_to(pos) != 0) return -1;
   const unsigned char enc = M.textEncoding;
   NameBuffer& jp = kind == KIND_BONE ? M.boneName : kind == KIND_MORPH ? M.morphName : M.frameName;
@@ -314,10 +312,12 @@ int write_body() {
     }
   }
 
-  if (copy_bytes(-1) < 0) {
+  if (copy_rest() != 0) {
     con_printf("Failed in writing to end. \n");
     failed = true;
   }
+  // A read that failed anywhere in the pass left a hole in the copy.
+  if (rfiserror()) failed = true;
   // What is still buffered must reach the file too.
   if (wfflush() != 0 || wfisclosed()) failed = true;
   wfclose();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/console.h"
@@ -286,6 +288,110 @@ TEST_F(WriterTest, SplicesComputedTwistAxesOncePerFlag) {
     EXPECT_TRUE(same_model(want, written));
     EXPECT_EQ(0, pmxModel.twistRef[TWIST_ARM_L].mismatch);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The copy ends exactly where the reader's pass ended: a source cut short since
+// is a failed save with nothing left behind, whether the end is copied through
+// the buffers or (a long soft-body area) inside the system.
+TEST_F(WriterTest, SourceShrunkSinceTheReadIsAFailedSave) {
+  struct Case {
+    size_t trailing, cut;
+  } cases[] = {{0, 1}, {0, 40}, {300000, 1}, {300000, 100000}};
+  for (const Case& c : cases) {
+    for (bool wide : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "trailing " << c.trailing << " cut " << c.cut << " wide " << wide);
+      Model m = complete_model(pmxb::UTF16LE, 2);
+      m.version = 2.1f;
+      for (size_t i = 0; i < c.trailing; i++) m.trailing.push_back((uint8_t)(i % 251));
+      load(m);
+      std::filesystem::resize_file(src, source.size() - c.cut);
+      EXPECT_EQ(-1, save(wide));
+      EXPECT_FALSE(file_exists(dst));
+      EXPECT_TRUE(contains("Failed in writing to end. \n")) << trace;
+    }
+  }
+}
+
+// Positions are 64-bit: a model whose names lie past 2 GiB (a sparse file of
+// zero vertices, BDEF1 each) is read and written with every field in place.
+TEST_F(WriterTest, ModelsPastTwoGiBKeepTheirPositions) {
+  const int32_t vertices = 20900000;  // 103 bytes each with four extra UVs: just past 2 GiB
+  Model m = pmxb::sample_model(pmxb::UTF16LE, 2);
+  m.addUv = 4;
+  m.vertices.clear();
+  m.faces.clear();
+  Layout lay;
+  const std::vector<uint8_t> small = m.build(&lay);
+  const int64_t gap = (int64_t)vertices * 103;
+  const size_t countAt = (size_t)lay.vertexCountPos;
+
+  // The small model with the zero vertices put in as a hole.
+  auto write_big = [&](const std::vector<uint8_t>& b, const std::string& path) {
+    std::vector<uint8_t> head(b.begin(), b.begin() + (long)countAt + 4);
+    pmxb::put_i32(head, countAt, vertices);
+    if (!pmxb::write_file(path, head)) return false;
+    std::error_code ec;
+    std::filesystem::resize_file(path, head.size() + (uint64_t)gap, ec);
+    if (ec) return false;
+    std::ofstream f(path, std::ios::binary | std::ios::app);
+    f.write((const char*)b.data() + countAt + 4, (std::streamsize)(b.size() - countAt - 4));
+    return (bool)f;
+  };
+  std::error_code ec;
+  const auto space = std::filesystem::space(dir.path, ec);
+  if (ec || space.available < (uint64_t)gap * 3) GTEST_SKIP() << "not enough disk for a 2.2 GB copy";
+  if (!write_big(small, src)) GTEST_SKIP() << "this file system cannot hold the sparse model";
+
+  pmx_reset_model();
+  con_capture_begin();
+  const int r = pmdinforead(src.c_str());
+  trace = con_capture_end();
+  ASSERT_EQ(0, r) << trace;
+  EXPECT_EQ(vertices, pmxModel.vertexCount);
+  EXPECT_GT(pmxModel.texTableStart, (int64_t)INT32_MAX);
+  EXPECT_EQ(lay.texTableStart + gap, pmxModel.texTableStart);
+  EXPECT_EQ(lay.boneNamePos[2] + gap, pmxModel.boneNamePos[2]);
+  EXPECT_EQ(lay.frameNamePos[1] + gap, pmxModel.frameNamePos[1]);
+  EXPECT_EQ((int64_t)small.size() + gap, pmxModel.sourceEnd);
+
+  for (int i = 0; i < 3; i++) {
+    memcpy(pmxModel.pmxnewtexlistpathW[i], pmxModel.pmxtexlistpathW[i], sizeof pmxModel.pmxtexlistpathW[i]);
+    strcpy(pmxModel.pmxnewtexlistpath[i], pmxModel.pmxtexlistpath[i]);
+  }
+  renew(1, u"textures\\new.bmp");
+  con_capture_begin();
+  const int w = pmdinfowriteW(widen(dst).c_str(), widen(src).c_str());
+  trace = con_capture_end();
+  std::filesystem::remove(src, ec);
+  ASSERT_EQ(0, w) << trace;
+
+  Model want = m;
+  want.textures[1] = "textures\\new.bmp";
+  want.bones[2].nameEn = want.bones[2].name;
+  want.morphs[2].nameEn = want.morphs[2].name;
+  want.frames[1].nameEn = want.frames[1].name;
+  const std::vector<uint8_t> expect = want.build();
+  const uint64_t size = std::filesystem::file_size(dst, ec);
+  EXPECT_EQ(expect.size() + (uint64_t)gap, size);
+  std::ifstream f(dst, std::ios::binary);
+  std::vector<uint8_t> head(countAt + 4), tail(expect.size() - countAt - 4), mid(4096);
+  f.read((char*)head.data(), (std::streamsize)head.size());
+  f.seekg((std::streamoff)(INT32_MAX - 2048));
+  f.read((char*)mid.data(), (std::streamsize)mid.size());
+  f.seekg((std::streamoff)(countAt + 4 + (uint64_t)gap));
+  f.read((char*)tail.data(), (std::streamsize)tail.size());
+  EXPECT_TRUE(f.good());
+  f.close();
+  std::filesystem::remove(dst, ec);
+  std::vector<uint8_t> wantHead(expect.begin(), expect.begin() + (long)countAt + 4);
+  pmxb::put_i32(wantHead, countAt, vertices);
+  EXPECT_TRUE(head == wantHead);
+  EXPECT_TRUE(mid == std::vector<uint8_t>(4096, 0));
+  EXPECT_TRUE(tail == std::vector<uint8_t>(expect.begin() + (long)countAt + 4, expect.end()));
 }
 
 }  // namespace

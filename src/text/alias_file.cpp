@@ -234,8 +234,10 @@ int read_alias_file(const char* path, const char16_t* pathW, int useWide) {
     if (len == 0) continue;
     handle_line(line, len, &kind, fileIsSjis);
   }
+  // A file that failed to read is not reported as read in.
+  const int failed = txt_failed();
   txt_close();
-  return 0;
+  return failed ? -1 : 0;
 }
 
 void load_alias_rules(const char* programFolder, const char16_t* programFolderW) {

@@ -24,9 +24,10 @@ struct TextReader {
   int32_t byteCount;
   int32_t lineCount;
   bool hookRegistered;
+  bool failed;  // a read failed: what follows it is unknown, not absent
 };
 
-TextReader rd = {false, false, OS_BAD_FILE, nullptr, {}, 0, 0, -1, false, 0, 0, false};
+TextReader rd = {false, false, OS_BAD_FILE, nullptr, {}, 0, 0, -1, false, 0, 0, false, false};
 
 void exit_hook() { txt_close(); }
 
@@ -36,12 +37,14 @@ void register_hook() {
   std::atexit(exit_hook);
 }
 
-// Next byte of the file, -1 at its end; a failing read counts as the end.
+// Next byte of the file, -1 at its end or after a failing read (marked).
 int32_t fetch() {
   if (rd.wide) {
     if (rd.position >= rd.fill) {
       uint32_t done = 0;
-      if (!os_read(rd.handle, rd.buffer, TXT_BUF_CAP, &done) || done == 0) {
+      const int ok = os_read(rd.handle, rd.buffer, TXT_BUF_CAP, &done);
+      if (!ok || done == 0) {
+        if (!ok) rd.failed = true;
         rd.fill = 0;
         rd.position = 0;
         return -1;
@@ -52,6 +55,7 @@ int32_t fetch() {
     return rd.buffer[rd.position++];
   }
   int c = std::fgetc(rd.stream);
+  if (c == EOF && std::ferror(rd.stream)) rd.failed = true;
   return c == EOF ? -1 : c;
 }
 
@@ -60,6 +64,7 @@ void start_reading(bool wide) {
   rd.open = true;
   rd.wide = wide;
   rd.eof = false;
+  rd.failed = false;
   rd.byteCount = 0;
   rd.lineCount = 0;
   rd.fill = 0;
@@ -148,6 +153,7 @@ int txt_getc() {
 }
 
 int txt_eof() { return rd.eof ? 1 : 0; }
+int txt_failed() { return rd.failed ? 1 : 0; }
 
 int txt_getline(char* buf, int size) {
   if (buf == nullptr || size <= 2) return 0;

@@ -9,6 +9,8 @@ void txt_close();
 int txt_peek();
 int txt_getc();
 int txt_eof();
+// 1 when a read of the file last opened failed (its end was then not reached).
+int txt_failed();
 int txt_getline(char* buf, int size);
 
 int chkifutf8(const char* path, const char16_t* pathW);  // path or pathW (the other null)

@@ -5,8 +5,12 @@
 //   QM_FI_WRITE_LIMIT=n    ... accept n bytes, then every write fails with ENOSPC
 //   QM_FI_DENY_PATH=sub    opening a path that contains sub fails with EACCES
 //   QM_FI_READ_PATH=sub    files opened for reading whose path contains sub ...
-//   QM_FI_READ_LIMIT=n     ... deliver n bytes, then every read fails with EIO
+//   QM_FI_READ_LIMIT=n     ... deliver the bytes before offset n, then every read fails with EIO
+//   QM_FI_READ_SKIP_OPENS=k  ... except the first k such opens, which read normally
+//                          (so that a later pass over the same file fails, not the first)
 //
+// copy_file_range honours both limits, as a copy inside the system meets the
+// same disk.
 // Both the descriptor calls (open/read/write) and fopen are covered; fopen's
 // own descriptor calls are internal to the C library, so a matching fopen gets
 // a cookie stream over a descriptor of ours.
@@ -60,12 +64,15 @@ bool denied(const char* path) {
   return false;
 }
 
+long long g_readOpens = 0;
+
 void track(int fd, const char* path, int flags) {
   if (fd < 0 || fd >= MAX_FD) return;
   Tracked t = {false, false, false, 0};
   bool writing = (flags & O_ACCMODE) != O_RDONLY;
   if (writing && matches(path, "QM_FI_WRITE_PATH")) t.limitWrites = true;
-  if (!writing && matches(path, "QM_FI_READ_PATH")) t.limitReads = true;
+  if (!writing && matches(path, "QM_FI_READ_PATH"))
+    t.limitReads = g_readOpens++ >= env_num("QM_FI_READ_SKIP_OPENS", 0);
   t.active = t.limitWrites || t.limitReads;
   g_fd[fd] = t;
 }
@@ -86,18 +93,27 @@ ssize_t limited_write(int fd, const void* buf, size_t n) {
   return real_write(fd, buf, n);
 }
 
+// Bytes a limited descriptor may still read from its offset on; -1 with EIO
+// when none (the offset counts, so a reader that seeks meets the same bad spot).
+long long read_room(int fd) {
+  long long left = env_num("QM_FI_READ_LIMIT", 0) - (long long)lseek(fd, 0, SEEK_CUR);
+  if (left <= 0) errno = EIO;
+  return left <= 0 ? -1 : left;
+}
+long long write_room(int fd) {
+  long long left = env_num("QM_FI_WRITE_LIMIT", 0) - g_fd[fd].done;
+  if (left <= 0) errno = ENOSPC;
+  return left <= 0 ? -1 : left;
+}
+bool limits_reads(int fd) { return fd >= 0 && fd < MAX_FD && g_fd[fd].limitReads; }
+bool limits_writes(int fd) { return fd >= 0 && fd < MAX_FD && g_fd[fd].limitWrites; }
+
 ssize_t limited_read(int fd, void* buf, size_t n) {
   static auto real_read = real<ssize_t (*)(int, void*, size_t)>("read");
-  if (fd >= 0 && fd < MAX_FD && g_fd[fd].limitReads) {
-    long long left = env_num("QM_FI_READ_LIMIT", 0) - g_fd[fd].done;
-    if (left <= 0) {
-      errno = EIO;
-      return -1;
-    }
+  if (limits_reads(fd)) {
+    long long left = read_room(fd);
+    if (left < 0) return -1;
     if ((long long)n > left) n = (size_t)left;
-    ssize_t r = real_read(fd, buf, n);
-    if (r > 0) g_fd[fd].done += r;
-    return r;
   }
   return real_read(fd, buf, n);
 }
@@ -187,6 +203,25 @@ int creat(const char* path, mode_t mode) {
   return open_common("open", 0, path, O_CREAT | O_WRONLY | O_TRUNC, mode, false);
 }
 ssize_t write(int fd, const void* buf, size_t n) { return limited_write(fd, buf, n); }
+ssize_t copy_file_range(int in, off64_t* inOff, int out, off64_t* outOff, size_t n, unsigned int flags) {
+  static auto real_copy = real<ssize_t (*)(int, off64_t*, int, off64_t*, size_t, unsigned int)>("copy_file_range");
+  if (limits_reads(in)) {
+    long long left = inOff ? env_num("QM_FI_READ_LIMIT", 0) - (long long)*inOff : read_room(in);
+    if (left <= 0) {
+      errno = EIO;
+      return -1;
+    }
+    if ((long long)n > left) n = (size_t)left;
+  }
+  if (limits_writes(out)) {
+    long long left = write_room(out);
+    if (left < 0) return -1;
+    if ((long long)n > left) n = (size_t)left;
+  }
+  ssize_t r = real_copy(in, inOff, out, outOff, n, flags);
+  if (r > 0 && limits_writes(out)) g_fd[out].done += r;
+  return r;
+}
 ssize_t read(int fd, void* buf, size_t n) { return limited_read(fd, buf, n); }
 int close(int fd) {
   if (fd >= 0 && fd < MAX_FD) g_fd[fd] = Tracked{false, false, false, 0};

@@ -3,6 +3,7 @@
 // the model loop starts. Only the learned folder moves (texture_repair), the
 // run settings and the loop's result code and counters outlive a model.
 #pragma once
+#include "driver/link_search.h"
 #include "driver/message_box.h"
 #include "driver/texture_repair.h"
 #include "platform/paths.h"
@@ -44,6 +45,16 @@ struct ModelState {
   // What the texture phase found and what the user answered.
   TexturePhase texture;
   TextureWork tex;
+
+  // What became of each link, for the run's summary.
+  struct LinkTally {
+    int ok;                              // opened as stored
+    int picked;                          // chosen in the dialog
+    int inferred;                        // from a learned folder move
+    int found[LINK_RULE_MANGLED + 1];    // by the automatic search, per rule
+    int sharedToon;                      // toon01..10.bmp, which the viewer supplies
+    int leftBroken;                      // kept as stored: nothing repaired it
+  } links;
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];

@@ -36,6 +36,19 @@ long read_long(const char* p, const char** end) {
   return (long)v;
 }
 
+// A switch letter: optional '=', then a number; bare, it switches on (1).
+// Returns where the scan goes on.
+const char* scan_switch(const char* p, bool echo, signed char* setting, const char* name) {
+  const char* start = skip_equals(p);
+  const char* end = start;
+  long v = read_long(start, &end);
+  if (echo) {
+    *setting = (end == start) ? 1 : low_byte(v);
+    con_printf("%s = %d \n", name, (int)*setting);
+  }
+  return end;
+}
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -102,18 +115,21 @@ void scan_option_entry(const char* entry, bool echo) {
         }
         break;
       case 'T':
-      case 't': {
-        const char* start = skip_equals(p);
-        long v = read_long(start, &end);
-        p = end;
-        // A bare T switches the check on.
-        signed char value = (end == start) ? 1 : low_byte(v);
-        if (echo) {
-          Twist.check = value;
-          con_printf("Twist.check = %d \n", (int)Twist.check);
-        }
+      case 't':
+        p = scan_switch(p, echo, &Twist.check, "Twist.check");
         break;
-      }
+      case 'A':
+      case 'a':
+        p = scan_switch(p, echo, &Auto.search, "Auto.search");
+        break;
+      case 'Y':
+      case 'y':
+        p = scan_switch(p, echo, &Auto.answer, "Auto.answer");
+        break;
+      case 'F':
+      case 'f':
+        p = scan_switch(p, echo, &Fill.names, "Fill.names");
+        break;
       default:
         // The value as a signed byte: bytes from 0x80 show as FFFFFFxx.
         con_printf("\nOption error: <%c> %02X", c, (unsigned)(int)(signed char)c);

@@ -18,6 +18,8 @@ void reset_options() {
   Conv.mode = 15;
   Cancel.displaying.dialogue = 0;
   Twist.check = 0;
+  Auto.search = Auto.answer = 0;
+  Fill.names = 0;
   ErrorAdmittance = 1.5f;
 }
 
@@ -121,6 +123,38 @@ TEST(OptionScan, NumbersSaturateAtThirtyTwoBits) {
     EXPECT_EQ(Info.displayLevel, r.displayLevel);
     EXPECT_EQ(Conv.mode, r.convMode);
     EXPECT_EQ(Twist.check, r.twist);
+  }
+}
+
+// The switch letters added after T share its grammar: bare means 1, low byte kept.
+TEST(OptionScan, SwitchLetters) {
+  struct Row { const char* entry; const char* echoed; int search, answer, fill; };
+  const Row rows[] = {
+      {"-A", "Auto.search = 1 \n", 1, 0, 0},
+      {"-a=0", "Auto.search = 0 \n", 0, 0, 0},
+      {"-A=", "Auto.search = 1 \n", 1, 0, 0},
+      {"-A258", "Auto.search = 2 \n", 2, 0, 0},
+      {"-Y", "Auto.answer = 1 \n", 0, 1, 0},
+      {"-y2", "Auto.answer = 2 \n", 0, 2, 0},
+      {"-F", "Fill.names = 1 \n", 0, 0, 1},
+      {"-f=-1", "Fill.names = -1 \n", 0, 0, -1},
+      {"-AYF", "Auto.search = 1 \nAuto.answer = 1 \nFill.names = 1 \n", 1, 1, 1},
+      {"-A3D1", "Auto.search = 3 \nInfo.displayLevel = 1. \n", 3, 0, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.entry);
+    reset_options();
+    con_capture_begin();
+    scan_option_entry(r.entry, true);
+    EXPECT_EQ(con_capture_end(), r.echoed);
+    EXPECT_EQ(Auto.search, r.search);
+    EXPECT_EQ(Auto.answer, r.answer);
+    EXPECT_EQ(Fill.names, r.fill);
+    reset_options();
+    con_capture_begin();
+    scan_option_entry(r.entry, false);
+    EXPECT_EQ(con_capture_end(), "");
+    EXPECT_EQ(Auto.search + Auto.answer + Fill.names, 0);
   }
 }
 

@@ -213,7 +213,9 @@ bool build_output_names() {
   return use_wide_box() ? okW : ok;
 }
 
-void report_saved() {
+// namesAdded: saved with -F for English names to fill; fixed: links or axes
+// repaired as well (one of the two holds).
+void report_saved(bool namesAdded, bool fixed) {
   char newName[PATHBUF_CAP];
   char16_t newNameW[PATHBUF_CAP];
   // As for the model itself: a form whose search finds nothing names nothing.
@@ -221,13 +223,22 @@ void report_saved() {
   if (!ms.outPathW[0] || findfileW(newNameW, PATHBUF_CAP, ms.outPathW) != 0) newNameW[0] = 0;
   box_clear(&ms.box);
   if (japanese_mode()) {
-    box_add(&ms.box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
+    if (namesAdded)  // 英語名(ボーン／モーフ／表示枠)を追加し、
+      box_add(&ms.box, " \x89p\x8C\xEA\x96\xBC(\x83{\x81[\x83\x93\x81^\x83\x82\x81[\x83t\x81^\x95\x5C\x8E\xA6"
+                    "\x98g)\x82\xF0\x92\xC7\x89\xC1\x82\xB5\x81" "A \r\n");
+    if (fixed)
+      box_add(&ms.box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
     box_add(&ms.box, " \r\n");
     box_add_name_line(&ms.box, newName, newNameW);
     box_add(&ms.box, " \r\n");
     box_add(&ms.box, " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n");  // へ保存しました.
   } else {
-    box_add(&ms.box, " Fixed model file  \r\n");
+    if (namesAdded) {
+      box_add(&ms.box, " Added English bone/morph/frame names, \r\n");
+      if (fixed) box_add(&ms.box, " and fixed model file settings. \r\n");
+    } else {
+      box_add(&ms.box, " Fixed model file  \r\n");
+    }
     box_add(&ms.box, " \r\n");
     box_add_name_line(&ms.box, newName, newNameW);
     box_add(&ms.box, " \r\n");
@@ -308,8 +319,14 @@ bool process_model(int index) {
   const TexturePhase& tex = ms.texture;
   if (tex.endRun) return false;
 
-  pmxModel.enNameCount = 0;
-  if (tex.brokenLinkCount < 1 && !any_twist_flag()) {
+  // English names to fill are a reason to save only when asked for: without
+  // -F they are filled just in a model saved for its links or axes. A model
+  // saved for its names alone keeps its texture table as read (nothing renewed
+  // it), also when the user declined repairing its links.
+  if (Fill.names < 1) pmxModel.enNameCount = 0;
+  const bool fixed = tex.brokenLinkCount >= 1 || any_twist_flag();
+  const bool namesAdded = pmxModel.enNameCount >= 1;
+  if (!fixed && !namesAdded) {
     report_not_saved(tex.brokenLinkTotal >= 1 || twistDeclined);
     return true;
   }
@@ -331,7 +348,7 @@ bool process_model(int index) {
   con_printf("Save OK. \n");
   con_printf("\n");
   ++savedCount;
-  report_saved();
+  report_saved(namesAdded, fixed);
   return true;
 }
 

@@ -131,6 +131,10 @@ void alias_seeds(const std::string& source) {
       "center \"\"\r\n";
   put("alias", "sjis", std::string(1, '\0') + sjis);
   put("alias", "sjis_repeat", std::string(1, '\x1C') + sjis);
+  // One-byte keys, 24 times over, fill the bone rules past their 8191.
+  std::string dense;
+  for (int i = 0; i < 360; i++) dense += std::string(1, (char)('a' + i % 26)) + "\n";
+  put("alias", "rule_limit", std::string(1, '\x1C') + dense);
   put("alias", "long_key", std::string(1, '\0') + "\"" + std::string(64, 'k') + "\" v\n" + std::string(300, 'y') + "\n");
 }
 

@@ -18,26 +18,37 @@ using fz::Guarded;
 bool lead(unsigned char b) { return (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // True when n bytes of s end on a character boundary, walking as the rules do.
-bool on_boundary(const std::string& s, size_t n) {
+bool on_boundary(const char* s, size_t size, size_t n) {
   size_t i = 0;
-  while (i < n) i += (lead((unsigned char)s[i]) && i + 1 < s.size()) ? 2 : 1;
+  while (i < n) i += (lead((unsigned char)s[i]) && i + 1 < size) ? 2 : 1;
   return i == n;
 }
 
 bool values_whole(int kind) {
   for (int r = 1; r <= namelist_count(kind) && r < RULE_VALUE_SLOTS; r++) {
-    std::string v = namelist_value(kind, r);
-    if (!on_boundary(v + "x", v.size())) return false;
+    const char* v = namelist_value(kind, r);
+    size_t n = strlen(v), i = 0;
+    while (i < n) i += lead((unsigned char)v[i]) ? 2 : 1;
+    if (i != n) return false;
   }
   return true;
 }
 
-void check_rewrite(int kind, const std::string& name, int smallCap) {
-  Guarded<char> big(NAME_RESULT_CAP);
-  apply_rules(kind, big.get(), NAME_RESULT_CAP, name.c_str());
-  FZ_CHECK(big.guards_intact(), "apply_rules wrote outside its result");
-  FZ_CHECK(big.terminator() >= 0, "apply_rules left no terminator");
-  std::string whole(big.get());
+// The two destinations of every rewrite, made once per input and refilled
+// before each use, so that a rewrite costs no allocation of its own.
+struct Results {
+  explicit Results(int smallCap) : big(NAME_RESULT_CAP), cut(smallCap) {}
+  Guarded<char> big;
+  Guarded<char> cut;
+};
+
+void check_rewrite(Results& res, int kind, bool wholeValues, const std::string& name, int smallCap) {
+  res.big.refill();
+  apply_rules(kind, res.big.get(), NAME_RESULT_CAP, name.c_str());
+  FZ_CHECK(res.big.guards_intact(), "apply_rules wrote outside its result");
+  const int end = res.big.terminator();
+  FZ_CHECK(end >= 0, "apply_rules left no terminator");
+  const char* whole = res.big.get();
   if (namelist_count(kind) == 0) {
     // With no rules only '?' changes.
     std::string expect;
@@ -47,20 +58,23 @@ void check_rewrite(int kind, const std::string& name, int smallCap) {
       else expect.append(name, i, w);
       i += w;
     }
-    if (expect.size() <= NAME_RESULT_CAP - 1) FZ_CHECK(whole == expect, "a rewrite without rules changed more than '?'");
-    else FZ_CHECK(expect.compare(0, whole.size(), whole) == 0, "a long rewrite without rules is not a prefix");
+    if (expect.size() <= NAME_RESULT_CAP - 1) FZ_CHECK(expect == whole, "a rewrite without rules changed more than '?'");
+    else FZ_CHECK(expect.compare(0, (size_t)end, whole) == 0, "a long rewrite without rules is not a prefix");
   }
-  Guarded<char> cut(smallCap);
-  apply_rules(kind, cut.get(), smallCap, name.c_str());
-  FZ_CHECK(cut.guards_intact(), "apply_rules wrote outside a cap of %d", smallCap);
+  // A cap the whole result fits in gives the whole result again.
+  if (smallCap > end) return;
+  res.cut.refill();
+  apply_rules(kind, res.cut.get(), smallCap, name.c_str());
+  FZ_CHECK(res.cut.guards_intact(), "apply_rules wrote outside a cap of %d", smallCap);
   if (smallCap > 0) {
-    std::string part(cut.get());
-    FZ_CHECK(part.size() < (size_t)smallCap, "apply_rules result too long");
-    FZ_CHECK(whole.compare(0, part.size(), part) == 0, "a cut rewrite is not a prefix of the whole");
+    const int part = res.cut.terminator();
+    FZ_CHECK(part >= 0, "apply_rules result too long");
+    FZ_CHECK(part <= end && memcmp(res.cut.get(), whole, (size_t)part) == 0,
+             "a cut rewrite is not a prefix of the whole");
     // A value may end in a lone lead byte (a quote or blank right after it ends
     // the token); the next character then reads as its trail byte, and the
     // boundaries of the whole result cannot be told by walking it.
-    if (values_whole(kind)) FZ_CHECK(on_boundary(whole, part.size()), "a cut rewrite ends inside a character");
+    if (wholeValues) FZ_CHECK(on_boundary(whole, (size_t)end, (size_t)part), "a cut rewrite ends inside a character");
   }
 }
 
@@ -72,15 +86,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const unsigned flags = data[0];
   const bool wide = flags & 1;
   Lang.japanese = Lang.sjisConsole = (flags & 2) != 0;
-  // Now and then the file is repeated, so that the rule limits come in reach.
+  // Now and then the file is repeated, so that the rule limits come in reach:
+  // 17000 bytes hold 8191 rules of one-byte keys. Every byte is read three
+  // times, so the repeated file is kept no larger.
   const int repeat = ((flags >> 2) & 7) == 7 ? 24 : 1;
+  const size_t repeatedMax = 17000;
   const int smallCap = 1 + (int)(flags >> 5) * 9;
   data++;
   size--;
 
   const std::string& dir = fz::scratch_dir();
   std::string body;
-  for (int r = 0; r < repeat && body.size() < 40000; r++) body.append((const char*)data, size);
+  for (int r = 0; r < repeat && body.size() < repeatedMax; r++)
+    body.append((const char*)data, std::min(size, repeatedMax - body.size()));
   FZ_CHECK(fz::write_bytes(dir + "/alias.ini", (const uint8_t*)body.data(), body.size()), "cannot write the alias file");
 
   std::string folder = dir + "/";
@@ -101,31 +119,57 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FZ_CHECK(namelist_get(kind, key, RULE_KEY_CAP, n + 1) == -1, "a rule past the count is listed");
   }
 
-  // Names: standard ones, wildcards, a lone lead byte, long ones, and the
-  // file's own lines (so rule keys meet names they match).
-  std::vector<std::string> names = {
-      "\x8D\xB6\x98\x72",                  // 左腕
-      "\x8D\xB6\x98\x72\x9D\xE6",          // 左腕捩
+  // Names: the file's own lines, the last first (so rule keys meet names
+  // they match), then standard ones, wildcards and a lone lead byte, then two
+  // long ones that reach the result's capacity.
+  static const std::vector<std::string> fixed = {
+      "Blink", "center", "", "\x81", "x\x81", "?", "a?b", "arm_L",
       "\x83\x5A\x83\x93\x83\x5E\x81\x5B",  // センター
-      "arm_L", "a?b", "?", "x\x81", "\x81", "", "center", "Blink",
+      "\x8D\xB6\x98\x72\x9D\xE6",          // 左腕捩
+      "\x8D\xB6\x98\x72",                  // 左腕
       std::string(300, 'a'), std::string(150, '\x82') + std::string(150, '\xA0'),
   };
+  std::vector<std::string> lines;
   std::string line;
-  for (size_t i = 0; i < size && names.size() < 64; i++) {
+  for (size_t i = 0; i < size && lines.size() < 51; i++) {
     char c = (char)data[i];
     if (c == '\n' || c == '\r' || c == 0) {
-      if (!line.empty()) names.push_back(line);
+      if (!line.empty()) lines.push_back(line);
       line.clear();
     } else if (line.size() < 300) {
       line.push_back(c);
     }
   }
-  if (!line.empty()) names.push_back(line);
-  // Many rules make every rewrite slow; a few names then suffice.
-  int most = 0;
-  for (int kind = 0; kind < RULE_KINDS; kind++) most = std::max(most, namelist_count(kind));
-  const size_t take = most > 512 ? 4 : most > 64 ? 16 : names.size();
-  for (size_t i = 0; i < names.size() && i < take; i++)
-    for (int kind = 0; kind < RULE_KINDS; kind++) check_rewrite(kind, names[names.size() - 1 - i], smallCap);
+  if (!line.empty() && lines.size() < 51) lines.push_back(line);
+  std::vector<const std::string*> names;
+  for (size_t i = lines.size(); i-- > 0;) names.push_back(&lines[i]);
+  for (const std::string& n : fixed) names.push_back(&n);
+
+  // A rewrite depends only on the name and the rules of its kind: of the kinds
+  // without rules one stands for all. A rewrite tries every rule at every
+  // byte, so the names of a kind are taken while their bytes times its rules
+  // stay within a budget; the first name always.
+  std::vector<int> kinds;
+  bool emptyDone = false;
+  for (int kind = 0; kind < RULE_KINDS; kind++) {
+    if (namelist_count(kind) == 0) {
+      if (emptyDone) continue;
+      emptyDone = true;
+    }
+    kinds.push_back(kind);
+  }
+  const size_t budget = 4000 / kinds.size();
+  Results res(smallCap);
+  for (int kind : kinds) {
+    const bool wholeValues = values_whole(kind);
+    const size_t rules = (size_t)namelist_count(kind) + 1;
+    size_t spent = 0;
+    for (const std::string* name : names) {
+      const size_t cost = (name->size() + 1) * rules;
+      if (spent > 0 && spent + cost > budget) continue;
+      spent += cost;
+      check_rewrite(res, kind, wholeValues, *name, smallCap);
+    }
+  }
   return 0;
 }

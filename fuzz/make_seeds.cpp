@@ -80,11 +80,37 @@ void pmx_seeds() {
   }
 }
 
+// Largest alias seed, within the -max_len run.sh gives that target.
+const size_t kAliasPiece = 1000;
+
 void alias_seeds(const std::string& source) {
   std::string example = read_all(source + "/examples/alias.ini");
-  if (!example.empty()) {
-    put("alias", "example", std::string(1, '\0') + example);
-    put("alias", "example_wide_ja", std::string(1, '\x03') + example);
+  // The example in pieces of whole lines, each under the section header it
+  // sits in, so that every piece stays within the target's input size.
+  std::vector<std::string> pieces;
+  std::string piece, section;
+  for (size_t at = 0; at < example.size();) {
+    size_t end = example.find('\n', at);
+    end = end == std::string::npos ? example.size() : end + 1;
+    std::string line = example.substr(at, end - at);
+    at = end;
+    if (!piece.empty() && piece.size() + line.size() > kAliasPiece) {
+      pieces.push_back(piece);
+      piece = section;
+    }
+    if (line[0] == '-') {
+      if (piece == section) piece.clear();  // a header with nothing under it yet
+      section = line;
+    }
+    piece += line;
+  }
+  if (!piece.empty()) pieces.push_back(piece);
+  for (size_t i = 0; i < pieces.size(); i++) {
+    char name[32];
+    snprintf(name, sizeof name, "example_%02zu", i);
+    put("alias", name, std::string(1, '\0') + pieces[i]);
+    snprintf(name, sizeof name, "example_wide_ja_%02zu", i);
+    put("alias", name, std::string(1, '\x03') + pieces[i]);
   }
   // Shift-JIS: every section, quoted keys with F and L, wildcards, errors.
   const std::string sjis =
@@ -105,6 +131,10 @@ void alias_seeds(const std::string& source) {
       "center \"\"\r\n";
   put("alias", "sjis", std::string(1, '\0') + sjis);
   put("alias", "sjis_repeat", std::string(1, '\x1C') + sjis);
+  // One-byte keys, 24 times over, fill the bone rules past their 8191.
+  std::string dense;
+  for (int i = 0; i < 360; i++) dense += std::string(1, (char)('a' + i % 26)) + "\n";
+  put("alias", "rule_limit", std::string(1, '\x1C') + dense);
   put("alias", "long_key", std::string(1, '\0') + "\"" + std::string(64, 'k') + "\" v\n" + std::string(300, 'y') + "\n");
 }
 

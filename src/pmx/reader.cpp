@@ -101,12 +101,15 @@ bool name_matches(const RefName& r, int32_t nameLen, int32_t enLen) {
 }
 
 // Counts an English name the writer would fill in or rewrite (ruleKind -1:
-// no English rules, as for frames).
-void count_english_name(const NameBuffer& nb, int32_t enLen, int ruleKind) {
-  if (enLen > NAMEBUF_KEEP) return;  // copied whole by the writer, never rewritten
+// no English rules, as for frames). Only names the writer reaches count: a
+// record past the position table, or an empty name beside an empty Japanese
+// one, would be written unchanged, and a model saved for them would be a copy.
+void count_english_name(const NameBuffer& jp, const NameBuffer& nb, int32_t enLen, int ruleKind, bool reached) {
+  if (!reached || enLen > NAMEBUF_KEEP) return;  // copied whole by the writer, never rewritten
   pmx_name_to_sjis(sjisName, SJIS_NAME_CAP, M.textEncoding, nb.bytes);
   if (sjisName[0] == 0) {
-    M.enNameCount++;
+    pmx_name_to_sjis(sjisName, SJIS_NAME_CAP, M.textEncoding, jp.bytes);
+    if (sjisName[0] != 0) M.enNameCount++;
     return;
   }
   if (ruleKind < 0) return;
@@ -324,7 +327,7 @@ bool read_bones() {
     }
     const int32_t nameLen = pmx_read_text(&M.boneName);
     const int32_t enLen = pmx_read_text(&M.boneNameEn);
-    count_english_name(M.boneNameEn, enLen, RULE_BONE_EN);
+    count_english_name(M.boneName, M.boneNameEn, enLen, RULE_BONE_EN, i < BONE_POS_MAX);
     float pos[3];
     read_floats(pos, 3);
     pmx_skip(index_size(bw) + 4);  // parent, transform level
@@ -394,7 +397,7 @@ bool read_morphs() {
     }
     pmx_read_text(&M.morphName);
     const int32_t enLen = pmx_read_text(&M.morphNameEn);
-    count_english_name(M.morphNameEn, enLen, RULE_MORPH_EN);
+    count_english_name(M.morphName, M.morphNameEn, enLen, RULE_MORPH_EN, i < MORPH_POS_MAX);
     rfgetc();  // panel
     const int kind = rfgetc();
     if (kind < 0 || kind >= PMX_MORPH_KIND_COUNT) {
@@ -421,7 +424,7 @@ bool read_frames() {
     }
     pmx_read_text(&M.frameName);
     const int32_t enLen = pmx_read_text(&M.frameNameEn);
-    count_english_name(M.frameNameEn, enLen, -1);
+    count_english_name(M.frameName, M.frameNameEn, enLen, -1, i < FRAME_POS_MAX);
     rfgetc();  // special-frame flag
     const int32_t elements = rfgetlong();
     for (int32_t k = 0; k < elements && !rfisclosed(); k++) {

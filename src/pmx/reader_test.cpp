@@ -349,6 +349,23 @@ TEST_F(ReaderTest, CountsEnglishNamesTheRulesWouldChange) {
   EXPECT_EQ(14, pmxModel.enNameCount);
 }
 
+// Only names the writer would change count: an empty English name beside an
+// empty Japanese one is written as it is.
+TEST_F(ReaderTest, EmptyNamesOnBothSidesAreNotCounted) {
+  Model m = pmxb::sample_model(pmxb::UTF8, 1);
+  ASSERT_EQ(0, read(m.build()));
+  const int32_t before = pmxModel.enNameCount;
+  ASSERT_GE(before, 1);
+  for (pmxb::Bone& b : m.bones)
+    if (b.nameEn.empty()) b.name.clear();
+  for (pmxb::Morph& x : m.morphs)
+    if (x.nameEn.empty()) x.name.clear();
+  for (pmxb::Frame& f : m.frames)
+    if (f.nameEn.empty()) f.name.clear();
+  ASSERT_EQ(0, read(m.build()));
+  EXPECT_EQ(0, pmxModel.enNameCount);
+}
+
 }  // namespace
 
 // Faces of an unknown vertex index width report each of their indexes.

@@ -12,10 +12,12 @@ int model_loop();
 // or prints the usage and returns false (the run then ends with exit code 0).
 bool no_model_start();
 
-// resultCode: the bit a declined extension question adds, and the codes the
-// end-of-run line explains.
+// resultCode: the bit a declined extension question adds, the codes the
+// end-of-run line explains, and the bit an unattended run adds when a model
+// keeps a broken link.
 enum {
   RESULT_DECLINED = 16,
+  RESULT_LINKS_LEFT_BROKEN = 32,
   RESULT_CANNOT_OPEN = -1,
   RESULT_FILE_FORMAT = 2,
   RESULT_EARLY_END = 3,
@@ -44,6 +46,14 @@ void startup_lists(int argc, char** argv, const char16_t* cmdline);
 void startup_options();
 // The test-open lines of one model path (ANSI first, then UTF-16).
 void test_open_report(const char* ansiPath, const char16_t* widePath);
+
+// "Usage" and the one-line command form.
+void print_usage();
+// True when an argument asks for the help text (-h, --help, -?, and /? where
+// '/' starts an option).
+bool is_help_arg(const char* arg);
+// The help text: usage, every option, the exit codes; in the message language.
+void print_help();
 
 // ---- start without a model path in steps (no_model_start runs both) ---------
 // The notice that no model was named, in the message language.

@@ -19,6 +19,7 @@ void box_add_name_line(BoxText* b, const char* ansiName, const char16_t* wideNam
 // Prints the ANSI text (unless the caller printed its own console form), shows
 // the UTF-16 box when useWide, else the ANSI box.
 // Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
+// With Auto.answer no box is shown and the default button (Yes, else OK) answers.
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print = true);
 
 // Prints one of three forms of a text: ja (Shift-JIS) in Japanese message mode;

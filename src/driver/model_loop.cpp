@@ -2,6 +2,7 @@
 #include "driver/message_box.h"
 #include "driver/model_state.h"
 #include "driver/run_settings.h"
+#include "driver/run_summary.h"
 #include "driver/texture_repair.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
@@ -13,6 +14,7 @@
 #include "text/alias_file.h"
 #include "text/sjis.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -118,6 +120,7 @@ bool confirm_extension(int index) {
   // the pause leaves the notice on screen for a moment.
   os_sleep(700);
   resultCode |= RESULT_DECLINED;
+  ms.outcome = OUTCOME_DECLINED;
   return false;
 }
 
@@ -213,6 +216,23 @@ bool build_output_names() {
   return use_wide_box() ? okW : ok;
 }
 
+// Unattended runs keep links nothing could renew; the report says how many.
+void add_left_broken_lines() {
+  int n = ms.links.leftBroken;
+  if (Auto.answer == 0 || n < 1) return;
+  char line[128];
+  if (japanese_mode()) {
+    // 個のテクスチャへのリンクが / 破損したままです.
+    std::snprintf(line, sizeof line, " %d \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC"
+                  "\x83\x8A\x83\x93\x83N\x82\xAA \r\n", n);
+    box_add(&ms.box, line);
+    box_add(&ms.box, " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n");
+  } else {
+    std::snprintf(line, sizeof line, " %d texture link(s) are left broken. \r\n", n);
+    box_add(&ms.box, line);
+  }
+}
+
 // namesAdded: saved with -F for English names to fill; fixed: links or axes
 // repaired as well (one of the two holds).
 void report_saved(bool namesAdded, bool fixed) {
@@ -244,6 +264,7 @@ void report_saved(bool namesAdded, bool fixed) {
     box_add(&ms.box, " \r\n");
     box_add(&ms.box, " was saved. \r\n");
   }
+  add_left_broken_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
 }
@@ -274,8 +295,20 @@ void report_not_saved(bool uncorrected) {
     box_add(&ms.box, " \r\n");
     box_add(&ms.box, " No broken settings found. ");
   }
+  if (uncorrected) add_left_broken_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
+}
+
+// A model that was not written renews nothing.
+void keep_renewals_as_broken() {
+  ModelState::LinkTally& t = ms.links;
+  t.leftBroken += t.picked + t.inferred;
+  t.picked = t.inferred = 0;
+  for (int& n : t.found) {
+    t.leftBroken += n;
+    n = 0;
+  }
 }
 
 // false: the run ends here.
@@ -303,13 +336,18 @@ bool process_model(int index) {
   int rc = read_model();
   if (rc != 0) {
     if (resultCode == 0) resultCode = rc;
+    ms.outcome = OUTCOME_UNREADABLE;
+    ms.readError = rc;
     return true;
   }
 
   bool twistDeclined = false;
   if (Twist.check != 0) {
     twist_check();
-    if (any_twist_flag() && !ask_twist_fix(&twistDeclined)) return false;
+    if (any_twist_flag() && !ask_twist_fix(&twistDeclined)) {
+      ms.outcome = OUTCOME_CANCELLED;
+      return false;
+    }
   } else {
     clear_twist_flags();
   }
@@ -317,17 +355,26 @@ bool process_model(int index) {
   ms.texture = texture_phase(ms.ansiPath, ms.widePath, ms.diskName, ms.diskNameW, ms.ansiPathUnusable,
                              ms.widePathUnusable);
   const TexturePhase& tex = ms.texture;
-  if (tex.endRun) return false;
+  if (tex.endRun) {
+    ms.outcome = OUTCOME_CANCELLED;
+    return false;
+  }
 
   // English names to fill are a reason to save only when asked for: without
   // -F they are filled just in a model saved for its links or axes. A model
   // saved for its names alone keeps its texture table as read (nothing renewed
   // it), also when the user declined repairing its links.
   if (Fill.names < 1) pmxModel.enNameCount = 0;
-  const bool fixed = tex.brokenLinkCount >= 1 || any_twist_flag();
+  // Unattended, links none of which could be renewed are no repair: a copy gains nothing from them.
+  const bool unattendedNothing = Auto.answer != 0 && !pmxModel.texListRenewed && !any_twist_flag();
+  const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing;
   const bool namesAdded = pmxModel.enNameCount >= 1;
   if (!fixed && !namesAdded) {
-    report_not_saved(tex.brokenLinkTotal >= 1 || twistDeclined);
+    bool uncorrected = tex.brokenLinkTotal >= 1 || twistDeclined;
+    ms.outcome = unattendedNothing && uncorrected ? OUTCOME_NOTHING_RENEWED
+                 : uncorrected                    ? OUTCOME_ANSWERED_NO
+                                                  : OUTCOME_LINKS_FINE;
+    report_not_saved(uncorrected);
     return true;
   }
 
@@ -343,13 +390,27 @@ bool process_model(int index) {
   }
   if (wrc != 0) {
     con_printf("New PMX save failed. \n");
+    ms.outcome = OUTCOME_SAVE_FAILED;
+    keep_renewals_as_broken();
     return true;
   }
   con_printf("Save OK. \n");
   con_printf("\n");
   ++savedCount;
+  ms.outcome = OUTCOME_SAVED;
   report_saved(namesAdded, fixed);
   return true;
+}
+
+bool is_model_entry(int index) {
+  const char* entry = ansiArgs.entries[index];
+  return entry[0] != '-' && entry[0] != '/';
+}
+
+bool has_model_entry() {
+  for (int index = 1; index < ansiArgs.count; ++index)
+    if (is_model_entry(index)) return true;
+  return false;
 }
 
 }  // namespace
@@ -357,14 +418,29 @@ bool process_model(int index) {
 int model_loop() {
   resultCode = 0;
   savedCount = 0;
+  summary_reset();
+  // Unattended, nobody could answer the dialog that would ask for a model.
+  if (Auto.answer != 0 && !has_model_entry()) {
+    print_usage();
+    return 0;
+  }
   if (ansiArgs.count <= 1 && !no_model_start()) return 0;
-  for (int index = 1; index < ansiArgs.count; ++index)
-    if (!process_model(index)) break;
+  int index = 1;
+  for (; index < ansiArgs.count; ++index) {
+    bool goOn = process_model(index);
+    if (is_model_entry(index)) summary_add(index);
+    if (!goOn) break;
+  }
+  for (++index; index < ansiArgs.count; ++index)
+    if (is_model_entry(index)) summary_add_not_reached(index);
   if (resultCode != 0) {
     con_printf("Error code %d. \n", resultCode);
     if (resultCode == RESULT_CANNOT_OPEN) con_printf(": cannot open file. \n");
     else if (resultCode == RESULT_FILE_FORMAT) con_printf(": file format. \n");
     else if (resultCode == RESULT_EARLY_END) con_printf(": file end before closing. \n");
   }
+  // After everything a run without it prints, so that output stays as it was.
+  if (Auto.answer != 0 || summary_processed() > 1) summary_print();
+  if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   return resultCode;
 }

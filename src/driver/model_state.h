@@ -30,6 +30,19 @@ struct TextureWork {
   char title[TEXPATH_CAP + 32];  // the ANSI dialog's title
 };
 
+// What became of a model: the file saved, or why none was.
+enum ModelOutcome {
+  OUTCOME_NOT_REACHED = 0,   // the run ended before it
+  OUTCOME_SAVED,             // outPath written
+  OUTCOME_LINKS_FINE,        // nothing to repair
+  OUTCOME_ANSWERED_NO,       // the user kept the broken links, or the twist axes
+  OUTCOME_NOTHING_RENEWED,   // unattended, and no link could be renewed
+  OUTCOME_CANCELLED,         // Cancel, or a link the user did not supply: the run ended
+  OUTCOME_DECLINED,          // no ".PMX" extension and the user declined: the run ended
+  OUTCOME_UNREADABLE,        // readError tells the reader's code
+  OUTCOME_SAVE_FAILED,
+};
+
 struct ModelState {
   // The model's path in both forms, and which form failed to read.
   char ansiPath[PATHBUF_CAP];
@@ -55,6 +68,11 @@ struct ModelState {
     int sharedToon;                      // toon01..10.bmp, which the viewer supplies
     int leftBroken;                      // kept as stored: nothing repaired it
   } links;
+  // A model left unsaved renews nothing: its broken links all count as left
+  // broken, and the renewal counts stay 0.
+
+  ModelOutcome outcome;
+  int readError;
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];

@@ -66,11 +66,15 @@ int no_model_pick() {
   return 0;
 }
 
-bool no_model_start() {
-  no_model_notice();
-  if (no_model_pick() == 0) return true;
+void print_usage() {
   con_printf("Usage \n");
   con_printf("   Quillmend <pmxFileName>.pmx \n");
   con_flush();
+}
+
+bool no_model_start() {
+  no_model_notice();
+  if (no_model_pick() == 0) return true;
+  print_usage();
   return false;
 }

@@ -1,8 +1,10 @@
 // Start-up: system facts, language, banner, the two argument lists, the
 // program's folder and the option pass; then the model loop takes over.
 #include <cstdio>
+#include <cstring>
 
 #include "driver/driver.h"
+#include "driver/folder_args.h"
 #include "driver/message_box.h"
 #include "driver/run_settings.h"
 #include "platform/arg_list.h"
@@ -23,6 +25,15 @@ const char kFolderFailed[] = "(Obtaining exe dir failed.) \n";
 const uint32_t kCurDirCap = PATH_CAP;
 
 bool is_option_entry(const char* s) { return s[0] == '-' || s[0] == '/'; }
+
+const char kTooMany[] = "Too many command line parameters.\n";
+bool tooManyReported = false;
+
+void report_too_many() {
+  if (tooManyReported) return;
+  tooManyReported = true;
+  con_printf("%s", kTooMany);
+}
 
 }  // namespace
 
@@ -128,9 +139,10 @@ void startup_lists(int argc, char** argv, const char16_t* cmdline) {
   program_folder_forW(programFolderW, PATHBUF_CAP, programPathW, os_current_dirW);
 
   arglist_reset(&ansiArgs);
+  tooManyReported = false;
   for (int i = 0; i < argc; i++) {
     if (i >= ARG_MAX_ENTRIES) {
-      con_printf("Too many command line parameters.\n");
+      report_too_many();
       break;
     }
     addarg(&ansiArgs, argv[i]);
@@ -155,11 +167,102 @@ void test_open_report(const char* ansiPath, const char16_t* widePath) {
   }
 }
 
+namespace {
+
+const char16_t* wide_entry(int i) { return i < wideArgs.count ? wideArgs.entries[i] : u""; }
+
+bool names_folder(int i) {
+  const char* entry = ansiArgs.entries[i];
+  if (is_option_entry(entry)) return false;
+  if (i < wideArgs.count) return folder_arg_is_folder(wideArgs.entries[i]);
+  char16_t pathW[PATHBUF_CAP];
+  sjis_to_wide(pathW, PATHBUF_CAP, entry);
+  return folder_arg_is_folder(pathW);
+}
+
+// Both lists as the option pass leaves them when folders stand for their models.
+ArgListA expandedAnsi;
+ArgListW expandedWide;
+bool wideEnded;  // the UTF-16 list ran out: later entries have no UTF-16 form
+
+// Appends a pair, whole or not at all; false when either list is full.
+bool append_pair(const char* ansi, const char16_t* wide) {
+  int a = (int)std::strlen(ansi), w = wide_len(wide);
+  if (expandedAnsi.count >= ARG_MAX_ENTRIES || expandedAnsi.used + a + 1 > ARG_STORAGE) return false;
+  if (!wideEnded && (expandedWide.count >= ARG_MAX_ENTRIES || expandedWide.used + w + 1 > ARG_STORAGE))
+    return false;
+  addarg(&expandedAnsi, ansi);
+  // An entry without a UTF-16 form would shift every later one onto the wrong index.
+  if (!wide[0]) wideEnded = true;
+  if (!wideEnded) addargW(&expandedWide, wide);
+  return true;
+}
+
+// Appends a folder's models; false when the lists ran full.
+bool append_folder(const char* entry, const char16_t* folderW) {
+  int n = folder_arg_list(folderW);
+  con_printf("Folder: %s => %d model(s) \n", entry, n);
+  char ansi[2 * PATHBUF_CAP];
+  for (int k = 0; k < n; k++) {
+    const char16_t* pathW = folder_arg_model(k);
+    // As for any argument: a name outside the ANSI code page gets an unusable ANSI form.
+    wide_to_sjis(ansi, (int)sizeof ansi, pathW);
+    if (!append_pair(ansi, pathW)) return false;
+  }
+  return true;
+}
+
+void replace_lists() {
+  arglist_reset(&ansiArgs);
+  arglist_resetW(&wideArgs);
+  for (int i = 0; i < expandedAnsi.count; i++) addarg(&ansiArgs, expandedAnsi.entries[i]);
+  for (int i = 0; i < expandedWide.count; i++) addargW(&wideArgs, expandedWide.entries[i]);
+}
+
+// The option pass when folders are among the arguments: each folder is
+// replaced by its models in both lists; beyond the lists' capacity the rest
+// is dropped as an over-long command line is.
+void option_pass_with_folders() {
+  arglist_reset(&expandedAnsi);
+  arglist_resetW(&expandedWide);
+  wideEnded = false;
+  append_pair(ansiArgs.entries[0], wide_entry(0));
+  for (int i = 1; i < ansiArgs.count; i++) {
+    const char* entry = ansiArgs.entries[i];
+    bool fits;
+    if (is_option_entry(entry)) {
+      scan_option_entry(entry, true);
+      fits = append_pair(entry, wide_entry(i));
+    } else if (names_folder(i)) {
+      char16_t folderW[PATHBUF_CAP];
+      if (i < wideArgs.count) wide_cpy(folderW, PATHBUF_CAP, wideArgs.entries[i]);
+      else sjis_to_wide(folderW, PATHBUF_CAP, entry);
+      fits = append_folder(entry, folderW);
+    } else {
+      test_open_report(entry, wide_entry(i));
+      fits = append_pair(entry, wide_entry(i));
+    }
+    if (!fits) {
+      report_too_many();
+      break;
+    }
+  }
+  replace_lists();
+}
+
+}  // namespace
+
 void startup_options() {
   Info.displayLevel = 0;
   Conv.mode = 15;
   Cancel.displaying.dialogue = 0;
   Twist.check = 0;
+  bool folders = false;
+  for (int i = 1; i < ansiArgs.count && !folders; i++) folders = names_folder(i);
+  if (folders) {
+    option_pass_with_folders();
+    return;
+  }
   for (int i = 1; i < ansiArgs.count; i++) {
     const char* entry = ansiArgs.entries[i];
     if (is_option_entry(entry)) {
@@ -172,6 +275,15 @@ void startup_options() {
 
 int startup_main(int argc, char** argv) {
   startup_environment();
+  // Help is asked for to be read at once: no pause, no model touched.
+  for (int i = 1; i < argc; i++) {
+    if (argv[i] && is_help_arg(argv[i])) {
+      con_puts(kTitle);
+      print_help();
+      con_flush();
+      return 0;
+    }
+  }
   // A console opened for files dropped on the program appears with it; the
   // pause gives it a moment before the banner, so the first lines are seen.
   os_sleep(500);

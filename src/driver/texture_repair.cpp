@@ -29,6 +29,7 @@ int texFolderMapCount = 0;
 // This phase's part of the per-model state.
 TextureWork& tw = modelState.tex;
 BoxText& box = modelState.box;
+ModelState::LinkTally& tally = modelState.links;
 
 // "Opens": a test open, closed at once.
 bool opens(const char* path, const char16_t* pathW) {
@@ -179,6 +180,20 @@ void print_inferred_tag() {
   print_by_language(tagJa, tagJa, "(inferred)");
 }
 
+void print_left_broken_tag() {
+  static const char tagJa[] = "(\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC)";  // (破損したまま)
+  print_by_language(tagJa, tagJa, "(left broken)");
+}
+
+// Nothing is saved for a model whose repair did not finish: its broken links all stay so.
+void tally_unfinished(int checkedOk, int brokenTotal) {
+  int sharedToon = tally.sharedToon;
+  std::memset(&tally, 0, sizeof tally);
+  tally.ok = checkedOk;
+  tally.sharedToon = sharedToon;
+  tally.leftBroken = brokenTotal;
+}
+
 // Tries the learned moves in learning order; true with the renewed paths set.
 bool infer() {
   for (int i = 0; i < texFolderMapCount; ++i) {
@@ -276,6 +291,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
     if (stored_path_opens(k)) {
       con_printf("(ok)");
+      ++tally.ok;
     } else {
       con_printf("(=NG=)");
       ++broken;
@@ -284,21 +300,27 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
   }
   con_printf("\n");
   r.brokenLinkTotal = broken;
+  const int checkedOk = tally.ok;
 
   // Question.
   if (broken >= 1) {
     broken = ask_to_repair(broken, diskName ? diskName : "", diskNameW ? diskNameW : u"", useWide);
     if (broken < 0) {
+      tally_unfinished(checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return r;
     }
   }
   r.brokenLinkCount = broken;
-  if (broken < 1) return r;
+  if (broken < 1) {
+    tally.leftBroken = r.brokenLinkTotal;
+    return r;
+  }
 
   // Repair.
   make_rel_base();
   con_printf("--- \n");
+  tally.ok = 0;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
@@ -307,18 +329,29 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     if (stored_path_opens(k)) {
       con_printf("(ok)");
       con_printf("\n");
+      ++tally.ok;
       continue;
     }
     dirpart(tw.texFolder, sizeof tw.texFolder, pmxModel.pmxtexlistpath[k]);
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    if (!infer() && !ask_for_file(k, useWide)) {
+    bool inferred = infer();
+    if (!inferred && Auto.answer != 0) {
+      // Nobody to ask: the link stays as stored and the repair goes on.
+      print_left_broken_tag();
+      con_printf("\n");
+      ++tally.leftBroken;
+      continue;
+    }
+    if (!inferred && !ask_for_file(k, useWide)) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
+      tally_unfinished(checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return r;
     }
+    ++(inferred ? tally.inferred : tally.picked);
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, tw.renewed);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, tw.renewedW);
     pmxModel.texEntryRenewed[k] = 255;

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "driver/model_state.h"
 #include "platform/console.h"
+#include "platform/settings.h"
 #include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "support/run_program.h"
@@ -62,6 +64,47 @@ TEST(TexturePhase, AllPresentAsksNothingAndRenewsNothing) {
   EXPECT_FALSE(r.endRun);
   EXPECT_EQ("pmx dir: " + backslashed(dir.path) + "\\ \n0: tex\\a.png (ok)\n1: b.png (ok)\n\n", out);
   EXPECT_EQ(0, pmxModel.texListRenewed);
+}
+
+// Unattended: a link a learned folder move repairs is renewed, one nothing
+// repairs is kept as stored and the phase goes on; the tally tells which.
+TEST(TexturePhase, UnattendedInfersWhatItCanAndKeepsTheRest) {
+  TempDir dir("texphase");
+  ASSERT_TRUE(write_file_bytes(dir / "ok.png", "x"));
+  ASSERT_TRUE(write_file_bytes(dir / "textures/a.png", "x"));
+  std::string model = backslashed(dir / "m.pmx");
+  char16_t modelW[PATHBUF_CAP];
+  sjis_to_wide(modelW, PATHBUF_CAP, model.c_str());
+  pmx_reset_model();
+  model_state_reset();
+  pmxModel.texListCount = 4;
+  set_texture(0, "tex\\a.png");
+  set_texture(1, "ok.png");
+  set_texture(2, "tex\\gone.png");
+  set_texture(3, "other\\a.png");
+  texfoldermap_reset();
+  ASSERT_TRUE(texfoldermap_learn("tex\\", u"tex\\", "textures\\", u"textures\\"));
+  Auto.answer = 1;
+  con_capture_begin();
+  TexturePhase r = texture_phase(model.c_str(), modelW, "m.pmx", u"m.pmx", false, false);
+  std::string out = con_capture_end();
+  Auto.answer = 0;
+  texfoldermap_reset();
+  EXPECT_EQ(3, r.brokenLinkTotal);
+  EXPECT_EQ(3, r.brokenLinkCount);
+  EXPECT_FALSE(r.endRun);
+  EXPECT_NE(std::string::npos,
+            out.find(" => YES \n\n--- \n0: tex\\a.png (inferred) => (renew) textures\\a.png \n1: ok.png (ok)\n"
+                     "2: tex\\gone.png (left broken)\n3: other\\a.png (left broken)\n\n"))
+      << out;
+  EXPECT_STREQ("textures\\a.png", pmxModel.pmxnewtexlistpath[0]);
+  EXPECT_STREQ("tex\\gone.png", pmxModel.pmxnewtexlistpath[2]);
+  EXPECT_EQ(255, pmxModel.texListRenewed);
+  const ModelState::LinkTally& t = modelState.links;
+  EXPECT_EQ(1, t.ok);
+  EXPECT_EQ(1, t.inferred);
+  EXPECT_EQ(0, t.picked);
+  EXPECT_EQ(2, t.leftBroken);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -125,6 +126,64 @@ int get_open_file_name_t(Req* req, DWORD version400) {
   BOOL ok = get_open_file_name(&ofn);
   req->filterIndex = ofn.nFilterIndex;
   return ok ? 1 : 0;
+}
+
+// The ANSI request shown by the UTF-16 dialog, its texts converted with the
+// ANSI code page as GetOpenFileNameA converts them inside, so that the caller
+// also learns the exact name of a file that the ANSI code page cannot spell.
+enum { EXACT_FILTER_CAP = 16384, EXACT_TEXT_CAP = 1024 };
+wchar_t exactFilter[EXACT_FILTER_CAP], exactFile[EXACT_TEXT_CAP], exactDir[EXACT_TEXT_CAP];
+wchar_t exactTitle[EXACT_TEXT_CAP], exactExt[EXACT_TEXT_CAP];
+// What CommDlgExtendedError cannot know: the answer did not fit the ANSI buffer.
+DWORD exactError = 0;
+
+// Bytes of a filter list (pairs of strings ending in an empty one), terminators included.
+int filter_bytes(const char* list) {
+  int n = 0;
+  while (list[n] && n < EXACT_FILTER_CAP) n += (int)strlen(list + n) + 1;
+  return n + 1;
+}
+
+// null stays null; false when the text does not fit.
+bool ansi_to_wide(const char* s, int bytes, wchar_t* dst, int cap, const wchar_t** out) {
+  *out = nullptr;
+  if (!s) return true;
+  if (MultiByteToWideChar(CP_ACP, 0, s, bytes, dst, cap) <= 0) return false;
+  *out = dst;
+  return true;
+}
+
+// -1: the texts do not fit, the plain ANSI dialog must serve.
+int get_open_file_name_exact(os_ofnA* req) {
+  OPENFILENAMEW ofn;
+  memset(&ofn, 0, sizeof ofn);
+  ofn.lStructSize = request_size(req->structSize, OPENFILENAME_SIZE_VERSION_400W);
+  const wchar_t* file = nullptr;
+  if (!ansi_to_wide(req->filter, req->filter ? filter_bytes(req->filter) : 0, exactFilter, EXACT_FILTER_CAP,
+                    &ofn.lpstrFilter) ||
+      !ansi_to_wide(req->file, -1, exactFile, EXACT_TEXT_CAP, &file) ||
+      !ansi_to_wide(req->initialDir, -1, exactDir, EXACT_TEXT_CAP, &ofn.lpstrInitialDir) ||
+      !ansi_to_wide(req->title, -1, exactTitle, EXACT_TEXT_CAP, &ofn.lpstrTitle) ||
+      !ansi_to_wide(req->defExt, -1, exactExt, EXACT_TEXT_CAP, &ofn.lpstrDefExt))
+    return -1;
+  if (!file) exactFile[0] = 0;
+  ofn.nFilterIndex = req->filterIndex;
+  ofn.lpstrFile = exactFile;
+  ofn.nMaxFile = req->maxFile < (uint32_t)EXACT_TEXT_CAP ? req->maxFile : (DWORD)EXACT_TEXT_CAP;
+  ofn.Flags = req->flags;
+  BOOL ok = GetOpenFileNameW(&ofn);
+  req->filterIndex = ofn.nFilterIndex;
+  if (!ok) return 0;
+  exactFile[EXACT_TEXT_CAP - 1] = 0;
+  // No best fit: a name the code page cannot spell must not turn into another file's.
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, exactFile, -1, req->file, (int)req->maxFile, nullptr,
+                          nullptr) <= 0) {
+    exactError = OS_FNERR_BUFFER_TOO_SMALL;
+    return 0;
+  }
+  size_t n = wcslen(exactFile);
+  if (n + 1 <= req->maxFileW) memcpy(req->fileW, exactFile, (n + 1) * sizeof(wchar_t));
+  return 1;
 }
 
 // RtlGetVersion's record: the size field names the basic form of
@@ -342,11 +401,18 @@ int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type
 // ---- open-file dialog ---------------------------------------------------------------
 
 int os_get_open_file_nameW(os_ofnW* req) {
+  exactError = 0;
   return get_open_file_name_t<OPENFILENAMEW>(req, OPENFILENAME_SIZE_VERSION_400W);
 }
 
 int os_get_open_file_nameA(os_ofnA* req) {
+  exactError = 0;
+  if (req->fileW && req->maxFileW > 0) {
+    req->fileW[0] = 0;
+    int r = get_open_file_name_exact(req);
+    if (r >= 0) return r;
+  }
   return get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
 }
 
-uint32_t os_comm_dlg_extended_error() { return CommDlgExtendedError(); }
+uint32_t os_comm_dlg_extended_error() { return exactError ? exactError : CommDlgExtendedError(); }

@@ -151,7 +151,7 @@ struct os_ofnA {
   const char* defExt;
   // Optional: the chosen file's exact UTF-16 path, which the ANSI answer cannot
   // hold when the name has characters outside the ANSI code page. Left empty
-  // when it does not fit; null when not wanted.
+  // when it does not fit or the system cannot tell it; null when not wanted.
   char16_t* fileW;
   uint32_t maxFileW;
 };

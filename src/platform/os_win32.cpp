@@ -128,62 +128,72 @@ int get_open_file_name_t(Req* req, DWORD version400) {
   return ok ? 1 : 0;
 }
 
-// The ANSI request shown by the UTF-16 dialog, its texts converted with the
-// ANSI code page as GetOpenFileNameA converts them inside, so that the caller
-// also learns the exact name of a file that the ANSI code page cannot spell.
-enum { EXACT_FILTER_CAP = 16384, EXACT_TEXT_CAP = 1024 };
-wchar_t exactFilter[EXACT_FILTER_CAP], exactFile[EXACT_TEXT_CAP], exactDir[EXACT_TEXT_CAP];
-wchar_t exactTitle[EXACT_TEXT_CAP], exactExt[EXACT_TEXT_CAP];
-// What CommDlgExtendedError cannot know: the answer did not fit the ANSI buffer.
-DWORD exactError = 0;
+// GetOpenFileNameA spells a name that the ANSI code page cannot hold with '?'
+// (or a best-fit likeness). The exact name is found again on the disk: each
+// part of the answer that does not exist as spelled is the one entry of its
+// folder that the ANSI code page spells so. False when no entry, or more than
+// one, is: the answer cannot tell them apart.
+enum { EXACT_CAP = 1024 };
 
-// Bytes of a filter list (pairs of strings ending in an empty one), terminators included.
-int filter_bytes(const char* list) {
-  int n = 0;
-  while (list[n] && n < EXACT_FILTER_CAP) n += (int)strlen(list + n) + 1;
-  return n + 1;
+bool wide_exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The entry of folder (with its trailing separator, or empty) whose ANSI spelling is part.
+bool entry_spelled(const wchar_t* folder, const char* part, wchar_t* name, int cap) {
+  wchar_t pattern[EXACT_CAP];
+  size_t n = wcslen(folder);
+  if (n + 2 > EXACT_CAP) return false;
+  memcpy(pattern, folder, n * sizeof(wchar_t));
+  pattern[n] = L'*';
+  pattern[n + 1] = 0;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(pattern, &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  int matches = 0;
+  do {
+    char spelled[EXACT_CAP];
+    if (WideCharToMultiByte(CP_ACP, 0, fd.cFileName, -1, spelled, EXACT_CAP, nullptr, nullptr) <= 0) continue;
+    if (strcmp(spelled, part) != 0 || wcslen(fd.cFileName) + 1 > (size_t)cap) continue;
+    if (++matches == 1) wcscpy(name, fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return matches == 1;
 }
 
-// null stays null; false when the text does not fit.
-bool ansi_to_wide(const char* s, int bytes, wchar_t* dst, int cap, const wchar_t** out) {
-  *out = nullptr;
-  if (!s) return true;
-  if (MultiByteToWideChar(CP_ACP, 0, s, bytes, dst, cap) <= 0) return false;
-  *out = dst;
-  return true;
-}
-
-// -1: the texts do not fit, the plain ANSI dialog must serve.
-int get_open_file_name_exact(os_ofnA* req) {
-  OPENFILENAMEW ofn;
-  memset(&ofn, 0, sizeof ofn);
-  ofn.lStructSize = request_size(req->structSize, OPENFILENAME_SIZE_VERSION_400W);
-  const wchar_t* file = nullptr;
-  if (!ansi_to_wide(req->filter, req->filter ? filter_bytes(req->filter) : 0, exactFilter, EXACT_FILTER_CAP,
-                    &ofn.lpstrFilter) ||
-      !ansi_to_wide(req->file, -1, exactFile, EXACT_TEXT_CAP, &file) ||
-      !ansi_to_wide(req->initialDir, -1, exactDir, EXACT_TEXT_CAP, &ofn.lpstrInitialDir) ||
-      !ansi_to_wide(req->title, -1, exactTitle, EXACT_TEXT_CAP, &ofn.lpstrTitle) ||
-      !ansi_to_wide(req->defExt, -1, exactExt, EXACT_TEXT_CAP, &ofn.lpstrDefExt))
-    return -1;
-  if (!file) exactFile[0] = 0;
-  ofn.nFilterIndex = req->filterIndex;
-  ofn.lpstrFile = exactFile;
-  ofn.nMaxFile = req->maxFile < (uint32_t)EXACT_TEXT_CAP ? req->maxFile : (DWORD)EXACT_TEXT_CAP;
-  ofn.Flags = req->flags;
-  BOOL ok = GetOpenFileNameW(&ofn);
-  req->filterIndex = ofn.nFilterIndex;
-  if (!ok) return 0;
-  exactFile[EXACT_TEXT_CAP - 1] = 0;
-  // No best fit: a name the code page cannot spell must not turn into another file's.
-  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, exactFile, -1, req->file, (int)req->maxFile, nullptr,
-                          nullptr) <= 0) {
-    exactError = OS_FNERR_BUFFER_TOO_SMALL;
-    return 0;
+bool exact_path(const char* ansi, wchar_t* out, int cap) {
+  if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, out, cap) > 0 && wide_exists(out)) return true;
+  wchar_t built[EXACT_CAP];
+  size_t at = 0;
+  const char* p = ansi;
+  while (*p == '\\' && at + 1 < EXACT_CAP) built[at++] = (wchar_t)*p++;
+  built[at] = 0;
+  while (*p) {
+    char part[EXACT_CAP];
+    int n = 0;
+    while (*p && *p != '\\' && n + 2 < EXACT_CAP) {
+      if (IsDBCSLeadByte((BYTE)*p) && p[1]) part[n++] = *p++;
+      part[n++] = *p++;
+    }
+    part[n] = 0;
+    bool last = *p == 0;
+    wchar_t name[EXACT_CAP];
+    if (MultiByteToWideChar(CP_ACP, 0, part, -1, name, EXACT_CAP) <= 0) return false;
+    if (at + wcslen(name) + 2 > EXACT_CAP) return false;
+    wcscpy(built + at, name);
+    if (!wide_exists(built)) {
+      built[at] = 0;
+      if (!entry_spelled(built, part, name, EXACT_CAP) || at + wcslen(name) + 2 > EXACT_CAP) return false;
+      wcscpy(built + at, name);
+    }
+    at = wcslen(built);
+    if (!last) {
+      built[at++] = L'\\';
+      built[at] = 0;
+      ++p;
+    }
   }
-  size_t n = wcslen(exactFile);
-  if (n + 1 <= req->maxFileW) memcpy(req->fileW, exactFile, (n + 1) * sizeof(wchar_t));
-  return 1;
+  if (at + 1 > (size_t)cap) return false;
+  memcpy(out, built, (at + 1) * sizeof(wchar_t));
+  return true;
 }
 
 // RtlGetVersion's record: the size field names the basic form of
@@ -401,18 +411,16 @@ int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type
 // ---- open-file dialog ---------------------------------------------------------------
 
 int os_get_open_file_nameW(os_ofnW* req) {
-  exactError = 0;
   return get_open_file_name_t<OPENFILENAMEW>(req, OPENFILENAME_SIZE_VERSION_400W);
 }
 
 int os_get_open_file_nameA(os_ofnA* req) {
-  exactError = 0;
-  if (req->fileW && req->maxFileW > 0) {
+  if (req->fileW && req->maxFileW > 0) req->fileW[0] = 0;
+  int ok = get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
+  if (ok && req->fileW && req->maxFileW > 0 && req->file &&
+      !exact_path(req->file, W(req->fileW), (int)req->maxFileW))
     req->fileW[0] = 0;
-    int r = get_open_file_name_exact(req);
-    if (r >= 0) return r;
-  }
-  return get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
+  return ok;
 }
 
-uint32_t os_comm_dlg_extended_error() { return exactError ? exactError : CommDlgExtendedError(); }
+uint32_t os_comm_dlg_extended_error() { return CommDlgExtendedError(); }

@@ -28,6 +28,7 @@ struct TextureWork {
   char scratch[TEXPATH_CAP];
   char16_t scratchW[TEXPATH_CAP];
   char title[TEXPATH_CAP + 32];  // the ANSI dialog's title
+  LinkFound found;  // what the automatic search found for the link being repaired
 };
 
 // What became of a model: the file saved, or why none was.

@@ -175,6 +175,51 @@ bool tell_not_found(bool useWide) {
   return true;
 }
 
+// Tags of the automatic search, in the order of LinkRule.
+struct FoundTag {
+  const char* ja;
+  const char* en;
+};
+const FoundTag kFoundTags[] = {
+    {"", ""},
+    // (発見: 大文字小文字)
+    {"(\x94\xAD\x8C\xA9: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A)", "(found: case)"},
+    // (発見: 移動)
+    {"(\x94\xAD\x8C\xA9: \x88\xDA\x93\xAE)", "(found: moved)"},
+    // (発見: 形式変換)
+    {"(\x94\xAD\x8C\xA9: \x8C`\x8E\xAE\x95\xCF\x8A\xB7)", "(found: converted)"},
+    // (発見: 文字化け)
+    {"(\x94\xAD\x8C\xA9: \x95\xB6\x8E\x9A\x89\xBB\x82\xAF)", "(found: mangled)"},
+};
+static_assert(sizeof kFoundTags / sizeof kFoundTags[0] == LINK_RULE_MANGLED + 1, "one tag per rule");
+
+void print_shared_toon_tag() {
+  static const char tagJa[] = "(\x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93)";  // (共有トゥーン)
+  print_by_language(tagJa, tagJa, "(shared toon)");
+}
+
+bool searching() { return Auto.search >= 1; }
+
+// A link the viewer fills from its own folder when the file is absent: listed
+// with its tag and kept as stored.
+bool shared_toon_kept(int k) {
+  if (!searching() || !linksearch_is_shared_toon(pmxModel.pmxtexlistpathW[k])) return false;
+  print_shared_toon_tag();
+  return true;
+}
+
+// Does this name survive the trip to Shift-JIS? Names that do not (Hangul,
+// emoji, an unpacker's mangling) can only be reached by their UTF-16 form.
+bool fits_cp932(const char16_t* w) {
+  char sjis[TEXPATH_CAP * 2];
+  int taken = wide_to_sjis(sjis, (int)sizeof sjis, w);
+  if (taken < wide_len(w)) return false;
+  int before = 0, after = 0;
+  for (int i = 0; w[i]; ++i) before += w[i] == '?';
+  for (int i = 0; sjis[i]; ++i) after += sjis[i] == '?';
+  return before == after;
+}
+
 void print_inferred_tag() {
   static const char tagJa[] = "(\x97\xDE\x90\x84\x82\xB5\x82\xDC\x82\xB5\x82\xBD)";  // (類推しました)
   print_by_language(tagJa, tagJa, "(inferred)");
@@ -211,9 +256,31 @@ bool infer() {
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_inferred_tag();
     con_printf(" => (renew) %s ", tw.renewed);
+    ++modelState.links.inferred;
     return true;
   }
   return false;
+}
+
+// The automatic search; true with the renewed paths set as a pick sets them.
+bool search_link(int k) {
+  LinkRule rule = linksearch_find(pmxModel.pmxtexlistpathW[k], &tw.found);
+  if (rule == LINK_RULE_NONE) return false;
+  wide_cpy(tw.renewedW, TEXPATH_CAP, tw.found.pathW);
+  wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
+  bool exactOnly = !fits_cp932(tw.renewedW);
+  bool a = !exactOnly && join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, tw.renewed);
+  bool w = (tw.pmxDirW[0] || !tw.pmxDir[0]) && join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, tw.renewedW);
+  if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
+  print_by_language(kFoundTags[rule].ja, kFoundTags[rule].ja, kFoundTags[rule].en);
+  con_printf(" => (renew) %s ", tw.renewed);
+  ++modelState.links.found[rule];
+  if (tw.found.teachesMove) {
+    dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
+    dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
+    texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
+  }
+  return true;
 }
 
 // Not-found box, dialog, renewal and learning. false: the repair is abandoned.
@@ -230,10 +297,19 @@ bool ask_for_file(int k, bool useWide) {
   } else {
     std::snprintf(tw.title, sizeof tw.title, "Searching for:  ");
     sjis_append(tw.title, sizeof tw.title, pmxModel.pmxtexlistpath[k]);
-    got = openfiledlg(tw.chosen, sizeof tw.chosen, DLG_KIND_ALL_FILES, tw.pmxDir, tw.title);
-    if (got == 0) sjis_to_wide(tw.chosenW, TEXPATH_CAP, tw.chosen);
+    // The exact UTF-16 answer comes along for names the ANSI answer cannot hold.
+    got = openfiledlg(tw.chosen, sizeof tw.chosen, DLG_KIND_ALL_FILES, tw.pmxDir, tw.title, tw.chosenW,
+                      TEXPATH_CAP);
+    if (got == 0) {
+      if (tw.chosenW[0] && !fits_cp932(tw.chosenW))
+        wide_to_sjis(tw.chosen, sizeof tw.chosen, tw.chosenW);
+      else
+        sjis_to_wide(tw.chosenW, TEXPATH_CAP, tw.chosen);
+    }
   }
-  if (got != 0 || !opens(tw.chosen, tw.chosenW)) {
+  // The ANSI form of such a name is only a likeness of it: never open by it.
+  bool exactOnly = got == 0 && !fits_cp932(tw.chosenW);
+  if (got != 0 || !opens(exactOnly ? nullptr : tw.chosen, tw.chosenW)) {
     if (got != 0) tw.chosen[0] = 0;
     con_printf("\nCannot find tex(%d) again: %s \n", k, tw.chosen);
     return false;
@@ -244,6 +320,7 @@ bool ask_for_file(int k, bool useWide) {
   dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
+  ++modelState.links.picked;
   return true;
 }
 
@@ -286,12 +363,22 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
   dirpart(tw.pmxDir, sizeof tw.pmxDir, modelPath ? modelPath : "");
   dirpartW(tw.pmxDirW, TEXPATH_CAP, modelPathW ? modelPathW : u"");
   con_printf("pmx dir: %s \n", tw.pmxDir);
+  if (searching()) {
+    if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
+      linksearch_begin(tw.pmxDirW);
+    } else {
+      sjis_to_wide(tw.scratchW, TEXPATH_CAP, tw.pmxDir);
+      linksearch_begin(tw.scratchW);
+    }
+  }
   int broken = 0;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
     if (stored_path_opens(k)) {
       con_printf("(ok)");
       ++tally.ok;
+    } else if (shared_toon_kept(k)) {
+      ++modelState.links.sharedToon;
     } else {
       con_printf("(=NG=)");
       ++broken;
@@ -332,26 +419,29 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
       ++tally.ok;
       continue;
     }
+    if (shared_toon_kept(k)) {
+      con_printf("\n");
+      continue;
+    }
     dirpart(tw.texFolder, sizeof tw.texFolder, pmxModel.pmxtexlistpath[k]);
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    bool inferred = infer();
-    if (!inferred && Auto.answer != 0) {
+    bool repaired = infer() || (searching() && search_link(k));
+    if (!repaired && Auto.answer != 0) {
       // Nobody to ask: the link stays as stored and the repair goes on.
       print_left_broken_tag();
       con_printf("\n");
       ++tally.leftBroken;
       continue;
     }
-    if (!inferred && !ask_for_file(k, useWide)) {
+    if (!repaired && !ask_for_file(k, useWide)) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
       tally_unfinished(checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return r;
     }
-    ++(inferred ? tally.inferred : tally.picked);
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, tw.renewed);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, tw.renewedW);
     pmxModel.texEntryRenewed[k] = 255;

@@ -165,6 +165,13 @@ int head_cmpi(const char16_t* s, const char16_t* p) { return headcmpiW(s, p); }
 int head_cmpi(const char* s, const char* p) { return headcmpi(s, p); }
 int ask_system(os_ofnW* ofn) { return os_get_open_file_nameW(ofn); }
 int ask_system(os_ofnA* ofn) { return os_get_open_file_nameA(ofn); }
+void want_exact(os_ofnW*, char16_t*, int) {}
+void want_exact(os_ofnA* ofn, char16_t* exactW, int capW) {
+  if (!exactW || capW <= 0) return;
+  exactW[0] = 0;
+  ofn->fileW = exactW;
+  ofn->maxFileW = (uint32_t)capW;
+}
 
 template <typename C>
 int length_of(const C* s) {
@@ -208,12 +215,15 @@ void build_request(Request* r, int kind, const C* initialPath, const C* title) {
 }
 
 template <typename Request, typename C>
-int open_dialog(C* dst, int cap, int kind, const C* initialPath, const C* title) {
+int open_dialog(C* dst, int cap, int kind, const C* initialPath, const C* title, char16_t* exactW = nullptr,
+                int capW = 0) {
   Request r;
   build_request(&r, kind, initialPath, title);
+  want_exact(&r.ofn, exactW, capW);
   int result = ask_system(&r.ofn);
   if (result == 0) {
     report_failure(result, os_comm_dlg_extended_error());
+    if (exactW && capW > 0) exactW[0] = 0;
     return -1;
   }
   r.file[kNameCap - 1] = 0;
@@ -222,6 +232,7 @@ int open_dialog(C* dst, int cap, int kind, const C* initialPath, const C* title)
     // A cut path would name another file: refuse it instead.
     if (n >= cap) {
       report_failure(0, kBufferTooSmall);
+      if (exactW && capW > 0) exactW[0] = 0;
       return -1;
     }
     for (int i = 0; i <= n; i++) dst[i] = r.file[i];
@@ -243,8 +254,9 @@ int openfiledlgW(char16_t* dst, int cap, int kind, const char16_t* initialPath, 
   return open_dialog<DialogRequestW>(dst, cap, kind, initialPath, title);
 }
 
-int openfiledlg(char* dst, int cap, int kind, const char* initialPath, const char* title) {
-  return open_dialog<DialogRequestA>(dst, cap, kind, initialPath, title);
+int openfiledlg(char* dst, int cap, int kind, const char* initialPath, const char* title, char16_t* exactW,
+                int capW) {
+  return open_dialog<DialogRequestA>(dst, cap, kind, initialPath, title, exactW, capW);
 }
 
 int pickfileW(char16_t* dst, int cap, int kind, const char16_t* initialPath) {

@@ -37,6 +37,9 @@ void build_dialog_requestA(DialogRequestA* r, int kind, const char* initialPath,
 
 // 0 a file was chosen and copied to dst (cap units/bytes, may be null); -1 cancelled or failed.
 int openfiledlgW(char16_t* dst, int cap, int kind, const char16_t* initialPath, const char16_t* title);
-int openfiledlg(char* dst, int cap, int kind, const char* initialPath, const char* title);
+// exactW (capW units), when given, also receives the chosen file's exact
+// UTF-16 path, or stays empty when the system cannot tell it.
+int openfiledlg(char* dst, int cap, int kind, const char* initialPath, const char* title,
+                char16_t* exactW = nullptr, int capW = 0);
 int pickfileW(char16_t* dst, int cap, int kind, const char16_t* initialPath);
 int pickfile(char* dst, int cap, int kind, const char* initialPath);

@@ -149,6 +149,11 @@ struct os_ofnA {
   const char* title;
   uint32_t flags;
   const char* defExt;
+  // Optional: the chosen file's exact UTF-16 path, which the ANSI answer cannot
+  // hold when the name has characters outside the ANSI code page. Left empty
+  // when it does not fit or the system cannot tell it; null when not wanted.
+  char16_t* fileW;
+  uint32_t maxFileW;
 };
 // Nonzero when the user chose a file (GetOpenFileName).
 int os_get_open_file_nameW(os_ofnW* req);

@@ -602,7 +602,8 @@ size_t filter_to_utf8(const C* filter, char* out, size_t cap, Conv conv) {
 }
 
 int open_dialog(bool wide, const void* title, const void* initialDir, const void* filter,
-                const void* defExt, void* file, uint32_t maxFile) {
+                const void* defExt, void* file, uint32_t maxFile, char16_t* exactW = nullptr,
+                uint32_t maxExactW = 0) {
   dialogError = 0;
   char titleU[1024] = "", dirU[SYS_PATH_CAP] = "", extU[256] = "", filters[16384];
   size_t filterLen;
@@ -638,6 +639,13 @@ int open_dialog(bool wide, const void* title, const void* initialDir, const void
     memcpy(file, w, (need + 1) * sizeof(char16_t));
   else
     memcpy(file, a, need + 1);
+  if (exactW && maxExactW > 0) {
+    size_t n = sys_to_utf16(chosen, w, SYS_PATH_CAP, true);
+    if (n + 1 <= maxExactW && n + 1 < SYS_PATH_CAP)
+      memcpy(exactW, w, (n + 1) * sizeof(char16_t));
+    else
+      exactW[0] = 0;
+  }
   return 1;
 }
 
@@ -1015,7 +1023,8 @@ int os_get_open_file_nameW(os_ofnW* req) {
 }
 
 int os_get_open_file_nameA(os_ofnA* req) {
-  return open_dialog(false, req->title, req->initialDir, req->filter, req->defExt, req->file, req->maxFile);
+  return open_dialog(false, req->title, req->initialDir, req->filter, req->defExt, req->file, req->maxFile,
+                     req->fileW, req->maxFileW);
 }
 
 uint32_t os_comm_dlg_extended_error() { return dialogError; }

@@ -188,9 +188,20 @@ TEST_F(Answers, OpenDialogTakesAnExistingFile) {
     if (c == '/') c = '\\';
   feed("model\n");
   char fileA[260] = "";
-  os_ofnA reqA = {76, "MMD Model File  (*.pmx)\0*.PMX\0", 1, fileA, 260, sjisDir.c_str(), "t", 0x1800, "pmx"};
+  os_ofnA reqA = {76, "MMD Model File  (*.pmx)\0*.PMX\0", 1, fileA, 260, sjisDir.c_str(), "t", 0x1800, "pmx",
+                  nullptr, 0};
   EXPECT_NE(0, os_get_open_file_nameA(&reqA));
   EXPECT_EQ(sjisDir + "\\model.pmx", std::string(fileA));
+
+  // A name outside Shift-JIS: the ANSI answer is a likeness, the exact form comes beside it.
+  std::ofstream(dir + "/textures/\u20A7\uD55C.png") << "x";
+  feed("textures/\u20A7\uD55C.png\n");
+  char16_t exact[260] = u"stale";
+  reqA.fileW = exact;
+  reqA.maxFileW = 260;
+  EXPECT_NE(0, os_get_open_file_nameA(&reqA));
+  EXPECT_EQ(sjisDir + "\\textures\\??.png", std::string(fileA));
+  EXPECT_EQ(initial + u"\\textures\\\u20A7\uD55C.png", std::u16string(exact));
 
   // Empty line or end of input: cancelled, extended error 0, buffer untouched.
   for (const char* answers : {"\n", ""}) {

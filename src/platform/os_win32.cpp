@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -125,6 +126,74 @@ int get_open_file_name_t(Req* req, DWORD version400) {
   BOOL ok = get_open_file_name(&ofn);
   req->filterIndex = ofn.nFilterIndex;
   return ok ? 1 : 0;
+}
+
+// GetOpenFileNameA spells a name that the ANSI code page cannot hold with '?'
+// (or a best-fit likeness). The exact name is found again on the disk: each
+// part of the answer that does not exist as spelled is the one entry of its
+// folder that the ANSI code page spells so. False when no entry, or more than
+// one, is: the answer cannot tell them apart.
+enum { EXACT_CAP = 1024 };
+
+bool wide_exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The entry of folder (with its trailing separator, or empty) whose ANSI spelling is part.
+bool entry_spelled(const wchar_t* folder, const char* part, wchar_t* name, int cap) {
+  wchar_t pattern[EXACT_CAP];
+  size_t n = wcslen(folder);
+  if (n + 2 > EXACT_CAP) return false;
+  memcpy(pattern, folder, n * sizeof(wchar_t));
+  pattern[n] = L'*';
+  pattern[n + 1] = 0;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(pattern, &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  int matches = 0;
+  do {
+    char spelled[EXACT_CAP];
+    if (WideCharToMultiByte(CP_ACP, 0, fd.cFileName, -1, spelled, EXACT_CAP, nullptr, nullptr) <= 0) continue;
+    if (strcmp(spelled, part) != 0 || wcslen(fd.cFileName) + 1 > (size_t)cap) continue;
+    if (++matches == 1) wcscpy(name, fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return matches == 1;
+}
+
+bool exact_path(const char* ansi, wchar_t* out, int cap) {
+  if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, out, cap) > 0 && wide_exists(out)) return true;
+  wchar_t built[EXACT_CAP];
+  size_t at = 0;
+  const char* p = ansi;
+  while (*p == '\\' && at + 1 < EXACT_CAP) built[at++] = (wchar_t)*p++;
+  built[at] = 0;
+  while (*p) {
+    char part[EXACT_CAP];
+    int n = 0;
+    while (*p && *p != '\\' && n + 2 < EXACT_CAP) {
+      if (IsDBCSLeadByte((BYTE)*p) && p[1]) part[n++] = *p++;
+      part[n++] = *p++;
+    }
+    part[n] = 0;
+    bool last = *p == 0;
+    wchar_t name[EXACT_CAP];
+    if (MultiByteToWideChar(CP_ACP, 0, part, -1, name, EXACT_CAP) <= 0) return false;
+    if (at + wcslen(name) + 2 > EXACT_CAP) return false;
+    wcscpy(built + at, name);
+    if (!wide_exists(built)) {
+      built[at] = 0;
+      if (!entry_spelled(built, part, name, EXACT_CAP) || at + wcslen(name) + 2 > EXACT_CAP) return false;
+      wcscpy(built + at, name);
+    }
+    at = wcslen(built);
+    if (!last) {
+      built[at++] = L'\\';
+      built[at] = 0;
+      ++p;
+    }
+  }
+  if (at + 1 > (size_t)cap) return false;
+  memcpy(out, built, (at + 1) * sizeof(wchar_t));
+  return true;
 }
 
 // RtlGetVersion's record: the size field names the basic form of
@@ -346,7 +415,12 @@ int os_get_open_file_nameW(os_ofnW* req) {
 }
 
 int os_get_open_file_nameA(os_ofnA* req) {
-  return get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
+  if (req->fileW && req->maxFileW > 0) req->fileW[0] = 0;
+  int ok = get_open_file_name_t<OPENFILENAMEA>(req, OPENFILENAME_SIZE_VERSION_400A);
+  if (ok && req->fileW && req->maxFileW > 0 && req->file &&
+      !exact_path(req->file, W(req->fileW), (int)req->maxFileW))
+    req->fileW[0] = 0;
+  return ok;
 }
 
 uint32_t os_comm_dlg_extended_error() { return CommDlgExtendedError(); }

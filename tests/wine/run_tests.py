@@ -403,10 +403,41 @@ def t_boxes_without_display(s):
         s.wine.kill_server()
 
 
+def t_auto_search(s):
+    # -A: moved, converted and mangled names are found without a box or a
+    # dialog; a name outside Shift-JIS is written in its UTF-16 form; the shared
+    # toon is kept. Wine's disk ignores letter case, so the case rule is moot here.
+    mangled = "テクスチャ\\服.png".encode("cp932").decode("cp437")  # âeâNâXâ`ââ\ò₧.png
+    textures = ["tex\\a.png", "tex\\b.png", "tex\\c.bmp", "テクスチャ\\服.png", "toon01.bmp"]
+    a, a_data = s.model("auto/a.pmx", textures,
+                        ["data\\tex\\a.png", "data\\tex\\b.png", "data\\tex\\c.png", mangled])
+    b, b_data = s.model("auto2/b.pmx", ["テクスチャ\\服.png", "toon10.bmp"], ["old\\" + mangled], utf8=True)
+    r = s.run(["-A", a, b], [("box", "y"), ("box", "Return"), ("box", "y"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [
+        "Auto.search = 1 \n",
+        "0: tex\\a.png (=NG=)\n", "4: toon01.bmp (shared toon)\n\n", question(4), " => YES \n",
+        "--- \n0: tex\\a.png (found: moved) => (renew) data\\tex\\a.png \n",
+        "1: tex\\b.png (inferred) => (renew) data\\tex\\b.png \n",
+        "2: tex\\c.bmp (found: converted) => (renew) data\\tex\\c.png \n",
+        "3: テクスチャ\\服.png (found: mangled) => (renew) ", "4: toon01.bmp (shared toon)\n\n",
+        "Saving in ANSI/UTF-8 mode. \n", "Save OK. \n", saved("a-new.pmx"),
+        "1: toon10.bmp (shared toon)\n", question(1),
+        "0: テクスチャ\\服.png (found: mangled) => (renew) ", "Save OK. \n", saved("b-new.pmx")])
+    expect_absent(r.out, ["was not found."])
+    expect_calls(r, [("MessageBoxA", question(4).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", saved("a-new.pmx").encode(), MB_OK, 1),
+                     ("MessageBoxA", question(1).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", saved("b-new.pmx").encode(), MB_OK, 1)])
+    check_written(a, a_data, os.path.join(os.path.dirname(a), "a-new.pmx"),
+                  ["data\\tex\\a.png", "data\\tex\\b.png", "data\\tex\\c.png", mangled, "toon01.bmp"])
+    check_written(b, b_data, os.path.join(os.path.dirname(b), "b-new.pmx"), ["old\\" + mangled, "toon10.bmp"])
+
+
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
-             t_windows10_version_line,
+             t_windows10_version_line, t_auto_search,
              t_boxes_without_display]
 
 

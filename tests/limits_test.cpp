@@ -1,6 +1,7 @@
 // Whole-program runs at the edges of the fixed tables and buffers: argument
 // count, path length, textures, bones, morphs, frames, long names, rule
 // counts and key length, and counts no file can hold.
+#include <algorithm>
 #include <cstdio>
 
 #include "e2e_fixture.h"
@@ -82,6 +83,45 @@ TEST_P(PathLength, LongModelPathIsRepaired) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Limits, PathLength, ::testing::Values(259, 260));
+
+// A model path longer than the path buffers is never cut to a shorter one:
+// "<folders>/a.pmx.copy.pmx" cut to 519 units would name "<folders>/a.pmx".
+// A Japanese path whose Shift-JIS form alone is too long is read through its
+// UTF-16 form instead.
+TEST_F(LimitRun, OverlongModelPathIsNotCutToAnotherFile) {
+  struct Row { const char* piece; int repeat; bool readable; };
+  const Row rows[] = {{"e", 519, false}, {"\xE3\x81\x82", 300, true}};  // 'e', 'あ' (two bytes in Shift-JIS)
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.piece);
+    // Folders of at most 60 characters, so the file system takes every one.
+    std::string rel = "m/";
+    int left = row.repeat - (int)(tmp.path.size() + 1 + rel.size() + 5);
+    for (int i = 0; left > 0; i++) {
+      int n = std::min(60, left - 1);
+      std::string part;
+      for (int k = 0; k < std::max(n, 1); k++) part += row.piece;
+      rel += part + "/";
+      left -= n + 1;
+    }
+    pmxb::Model m = model_with({"a.png"});
+    std::string model = put_model(rel + "a.pmx", m);
+    std::string before = read_file_bytes(model);
+    RunResult r = run({model + (row.readable ? "" : ".copy.pmx")}, "n\n");
+    if (row.readable) {
+      EXPECT_EQ(0, r.exitCode) << r.out;
+      EXPECT_HAS(r.out, "Re-opening in UTF-16. \n");
+      EXPECT_HAS(r.out, "PMX 2.0: correctly read-in: OK. \n");
+    } else {
+      EXPECT_EQ(255, r.exitCode);
+      EXPECT_HAS(r.out, "Path too long (more than 519 bytes): not read. \n");
+      EXPECT_LACKS(r.out, "Reading from:");
+    }
+    EXPECT_EQ(before, read_file_bytes(model));
+    std::string dir = model.substr(0, model.size() - 5);
+    EXPECT_FALSE(file_exists(dir + "a-new.pmx"));
+    remove_tree(tmp / "m");
+  }
+}
 
 // ---- textures -----------------------------------------------------------------
 

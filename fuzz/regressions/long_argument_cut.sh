@@ -2,7 +2,8 @@
 # A model argument longer than the 519 units of the path buffers is cut, and
 # the cut path can name another file: here "<folders>/a.pmx.copy.pmx" (528
 # characters, no such file) makes the program read "<folders>/a.pmx" and offer
-# to repair it. It should refuse the argument instead.
+# to repair it. Now it is refused: "Path too long (more than 519 bytes): not
+# read." (tests/limits_test.cpp keeps the case).
 #   fuzz/regressions/long_argument_cut.sh build/quillmend
 set -euo pipefail
 prog="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"

@@ -319,11 +319,25 @@ bool process_model(int index) {
     scan_option_entry(entry, false);
     return true;
   }
-  sjis_copy(ms.ansiPath, sizeof ms.ansiPath, entry);
-  if (index < wideArgs.count) wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]);
-  if (!ms.ansiPath[0]) ms.ansiPathUnusable = true;
-  if (!ms.widePath[0]) ms.widePathUnusable = true;
+  // A path cut to the buffer could name another file: a form that does not fit is not used.
+  const bool ansiFits = sjis_copy(ms.ansiPath, sizeof ms.ansiPath, entry) == (int)strlen(entry);
+  bool wideFits = true;
+  if (index < wideArgs.count)
+    wideFits = wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]) == wide_len(wideArgs.entries[index]);
+  if (!ms.ansiPath[0] || !ansiFits) ms.ansiPathUnusable = true;
+  if (!ms.widePath[0] || !wideFits) ms.widePathUnusable = true;
   con_printf("\n");
+  if (!ansiFits || !wideFits) {
+    if (!ansiFits && (!wideFits || !ms.widePath[0])) {
+      con_printf("Path too long (more than %d bytes): not read. \n", PATHBUF_CAP - 1);
+      if (resultCode == 0) resultCode = RESULT_CANNOT_OPEN;
+      ms.outcome = OUTCOME_UNREADABLE;
+      ms.readError = RESULT_CANNOT_OPEN;
+      return true;
+    }
+    if (!ansiFits) ms.ansiPath[0] = 0;
+    if (!wideFits) ms.widePath[0] = 0;
+  }
 
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;

@@ -63,6 +63,14 @@ size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst,
   size_t i = 0, o = 0;
   while (i < n) {
     unsigned char b = s[i];
+    // Most console text is ASCII, which stays as it is (0x5C and 0x7E included;
+    // a NUL byte is no text and still shows as "?").
+    if (b != 0 && b < 0x80 && !st->pendingLead) {
+      if (o + 1 > cap) break;
+      dst[o++] = (char)b;
+      i++;
+      continue;
+    }
     unsigned cp;
     size_t take = 1;
     if (st->pendingLead) {

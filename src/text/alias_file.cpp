@@ -192,9 +192,8 @@ void print_listing(int kind, const char* header) {
   int n = namelist_count(kind);
   for (int r = 1; r <= n; r++) {
     if (namelist_get(kind, key, RULE_KEY_CAP, r) != 0) continue;
-    con_printf(" %d: \"%s\"", r, key);
-    con_printf("%s", namelist_mode(kind, r) != MODE_NORMAL ? "L " : "  ");
-    con_printf("  \"%s\" \n", namelist_value(kind, r));
+    con_printf(" %d: \"%s\"%s  \"%s\" \n", r, key, namelist_mode(kind, r) != MODE_NORMAL ? "L " : "  ",
+               namelist_value(kind, r));
   }
 }
 

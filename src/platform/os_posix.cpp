@@ -211,6 +211,23 @@ void set_error(int err, const char* sysPath = nullptr) { lastError = windows_err
 os_file to_handle(int fd) { return (os_file)(intptr_t)(fd + 1); }
 int to_fd(os_file f) { return (int)(intptr_t)f - 1; }
 
+// Opens a path already in the system's form; a folder does not open as a
+// file on Windows, so it is refused here too.
+os_file open_checked(const char* sys, int flags) {
+  int fd = open(sys, flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    set_error(errno, sys);
+    return OS_BAD_FILE;
+  }
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    lastError = OS_ERROR_ACCESS_DENIED;
+    return OS_BAD_FILE;
+  }
+  return to_handle(fd);
+}
+
 os_file open_sys(const char16_t* path, int flags) {
   // Windows finds no folder in an empty name.
   if (!path[0]) {
@@ -222,19 +239,7 @@ os_file open_sys(const char16_t* path, int flags) {
     lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FILE;
   }
-  int fd = open(sys, flags | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    set_error(errno, sys);
-    return OS_BAD_FILE;
-  }
-  // A folder does not open as a file on Windows.
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    close(fd);
-    lastError = OS_ERROR_ACCESS_DENIED;
-    return OS_BAD_FILE;
-  }
-  return to_handle(fd);
+  return open_checked(sys, flags);
 }
 
 // ---- directory search -----------------------------------------------------------
@@ -806,21 +811,10 @@ namespace {
 os_file open_sys_ansi(const char* sjisPath, int flags) {
   char sys[SYS_PATH_CAP];
   if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
-    lastError = 206;
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
     return OS_BAD_FILE;
   }
-  int fd = open(sys, flags | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    set_error(errno, sys);
-    return OS_BAD_FILE;
-  }
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    close(fd);
-    lastError = 5;
-    return OS_BAD_FILE;
-  }
-  return to_handle(fd);
+  return open_checked(sys, flags);
 }
 
 // What copy_file_range answers when it cannot copy between two files at all.

@@ -268,8 +268,8 @@ int os_close(os_file f) {
 uint32_t os_last_error() { return lastError; }
 
 // Shared for reading and writing, as the C library opens "rb" and "wb" files.
-os_file os_open_readA(const char* sjisPath) {
-  HANDLE h = CreateFileA(sjisPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+static os_file create_fileA(const char* sjisPath, DWORD access, DWORD disposition) {
+  HANDLE h = CreateFileA(sjisPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     remember_error();
@@ -278,15 +278,8 @@ os_file os_open_readA(const char* sjisPath) {
   return (os_file)h;
 }
 
-os_file os_create_writeA(const char* sjisPath) {
-  HANDLE h = CreateFileA(sjisPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    remember_error();
-    return OS_BAD_FILE;
-  }
-  return (os_file)h;
-}
+os_file os_open_readA(const char* sjisPath) { return create_fileA(sjisPath, GENERIC_READ, OPEN_EXISTING); }
+os_file os_create_writeA(const char* sjisPath) { return create_fileA(sjisPath, GENERIC_WRITE, CREATE_ALWAYS); }
 
 int64_t os_seek64(os_file f, int64_t offset, int whence) {
   DWORD method = whence == OS_SEEK_CUR ? FILE_CURRENT : whence == OS_SEEK_END ? FILE_END : FILE_BEGIN;

@@ -1,5 +1,7 @@
 // Whole-program runs without anybody at the keyboard: -Y with stdin closed,
 // folders as arguments, the help text, the closing summary and exit codes.
+#include <filesystem>
+
 #include "e2e_fixture.h"
 
 namespace {
@@ -186,17 +188,31 @@ TEST_F(BatchRun, HelpIsPrintedAtOnceInTheMessageLanguage) {
 
 // ---- the summary of an attended run -----------------------------------------------
 
-// More than one model: the run's own output is unchanged and the summary follows it.
+// More than one model in a run with an ability of its own (here -F, which
+// changes nothing for models without names to fill): the run's own output is
+// unchanged and the summary follows it. Without any such option a run of
+// several models prints what it always did.
 TEST_F(BatchRun, SeveralModelsEndWithTheSummary) {
   put_file("m/tex/a.png");
-  std::string ok = put_model("m/ok.pmx", model_with({"tex\\a.png"}));
-  std::string no = put_model("m/no.pmx", model_with({"tex\\b.png"}));
-  std::string fixed = put_model("m/fix.pmx", model_with({"tex\\a.png", "old\\a.png", "old\\c.png"}));
+  // English names filled in already, so -F finds nothing to do.
+  std::string ok = put_model("m/ok.pmx", filled_in(model_with({"tex\\a.png"})));
+  std::string no = put_model("m/no.pmx", filled_in(model_with({"tex\\b.png"})));
+  std::string fixed = put_model("m/fix.pmx", filled_in(model_with({"tex\\a.png", "old\\a.png", "old\\c.png"})));
   put_file("m/new/c.png");
-  std::string odd = put_model("m/odd.bin", model_with({}));
-  std::string never = put_model("m/never.pmx", model_with({}));
-  RunResult r = run({ok, no, fixed, odd, never}, "n\ny\n\ntex/a.png\n\nnew/c.png\nc\n");
+  std::string odd = put_model("m/odd.bin", filled_in(model_with({})));
+  std::string never = put_model("m/never.pmx", filled_in(model_with({})));
+  const std::string answers = "n\ny\n\ntex/a.png\n\nnew/c.png\nc\n";
+  RunResult plain = run({ok, no, fixed, odd, never}, answers);
+  EXPECT_EQ(16, plain.exitCode);
+  EXPECT_LACKS(plain.out, "Summary");
+  std::filesystem::remove(tmp / "m/fix-new.pmx");
+  RunResult r = run({"-F=1", ok, no, fixed, odd, never}, answers);
   EXPECT_EQ(16, r.exitCode);
+  std::string withoutEcho = r.out;
+  size_t echo = withoutEcho.find("Fill.names = 1 \n");
+  ASSERT_NE(std::string::npos, echo);
+  withoutEcho.erase(echo, 16);
+  EXPECT_EQ(plain.out, withoutEcho.substr(0, plain.out.size()));
   size_t end = r.out.find("Error code 16. \n");
   ASSERT_NE(std::string::npos, end);
   EXPECT_EQ(end + 16, r.out.find("\nSummary: \n"));

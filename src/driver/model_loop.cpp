@@ -454,7 +454,10 @@ int model_loop() {
     else if (resultCode == RESULT_EARLY_END) con_printf(": file end before closing. \n");
   }
   // After everything a run without it prints, so that output stays as it was.
-  if (Auto.answer != 0 || summary_processed() > 1) summary_print();
+  // Several models end with a summary only in runs that use an ability of
+  // their own (a folder, -A, -F): a plain run of several models prints what it always did.
+  const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
+  if (Auto.answer != 0 || (summary_processed() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   return resultCode;
 }

@@ -11,6 +11,7 @@ float ErrorAdmittance = 1.5f;
 ConvSettings Conv = {15};
 CancelSettings Cancel = {{0}};
 TwistSettings Twist = {0};
+bool modelsFromFolders = false;
 
 char programPath[PATHBUF_CAP];
 char16_t programPathW[PATHBUF_CAP];

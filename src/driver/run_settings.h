@@ -20,3 +20,6 @@ extern char16_t programFolderW[PATHBUF_CAP];
 // Scans one option entry. With echo, stores and echoes settings; without, only
 // reports characters outside the grammar (the model loop's second pass).
 void scan_option_entry(const char* entry, bool echo);
+
+// A folder stood among the arguments (and was replaced by its models).
+extern bool modelsFromFolders;

@@ -223,6 +223,7 @@ void replace_lists() {
 // replaced by its models in both lists; beyond the lists' capacity the rest
 // is dropped as an over-long command line is.
 void option_pass_with_folders() {
+  modelsFromFolders = true;
   arglist_reset(&expandedAnsi);
   arglist_resetW(&expandedWide);
   wideEnded = false;

@@ -39,7 +39,7 @@ void report_too_many() {
 
 LangFlags lang_flags_for(uint16_t langId, uint32_t consoleCp, bool dbcsAnsi) {
   LangFlags f = {false, false, false};
-  if (langId != 0x0411) return f;
+  if (langId != OS_LANG_JAPANESE) return f;
   f.japanese = true;
   if (consoleCp == 65001) {
     f.utf8Console = true;

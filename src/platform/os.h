@@ -102,6 +102,8 @@ float os_windows_version();
 // Windows returns 0 and the caller uses its version table.
 int os_version_line(char* buf, int cap);
 uint32_t os_console_output_cp();
+// Windows language ids of the user's default language.
+enum { OS_LANG_JAPANESE = 0x0411, OS_LANG_ENGLISH_US = 0x0409 };
 uint16_t os_user_lang_id();
 int os_is_dbcs_lead(unsigned char b);  // IsDBCSLeadByte for the ANSI code page
 void os_sleep(uint32_t ms);

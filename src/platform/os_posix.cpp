@@ -969,7 +969,7 @@ uint32_t os_console_output_cp() { return 932; }
 
 uint16_t os_user_lang_id() {
   const char* v = first_env("LC_ALL", "LC_MESSAGES", "LANG");
-  return (v && v[0] == 'j' && v[1] == 'a') ? 0x0411 : 0x0409;
+  return (v && v[0] == 'j' && v[1] == 'a') ? OS_LANG_JAPANESE : OS_LANG_ENGLISH_US;
 }
 
 int os_is_dbcs_lead(unsigned char b) { return cp932_is_lead(b) ? 1 : 0; }

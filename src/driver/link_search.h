@@ -3,6 +3,7 @@
 // another image format, or its names mangled by an unpacker. The model
 // folder's tree is listed once per model, on the first search that needs it.
 #pragma once
+#include "platform/paths.h"
 
 enum LinkRule {
   LINK_RULE_NONE = 0,
@@ -13,7 +14,7 @@ enum LinkRule {
 };
 
 enum {
-  LINK_PATH_CAP = 520,             // units of a path, terminator included
+  LINK_PATH_CAP = PATHBUF_CAP,     // units of a path, terminator included
   LINK_WALK_MAX_DEPTH = 8,         // folder levels listed below the model folder
   LINK_WALK_MAX_ENTRIES = 30000,   // files and folders listed per model
   LINK_WALK_NAME_UNITS = 1 << 20,  // name storage of one listing

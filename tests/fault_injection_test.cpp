@@ -64,10 +64,18 @@ TEST(FaultInjection, DiskFullDuringSaveLeavesNoOutputAndGoesOn) {
   std::string a = broken_model(dir, "a.pmx");
   std::string b = good_model(dir, "b.pmx");
   std::string before = read_file_bytes(a);
-  for (const char* limit : {"0", "100", "9000"}) {
+  // Full at the start, inside the first buffer, after it; and a disk that
+  // takes every byte but fails the close.
+  const struct {
+    const char* limit;
+    const char* closeFails;
+  } cases[] = {{"0", "0"}, {"100", "0"}, {"9000", "0"}, {"100000000", "1"}};
+  for (const auto& c : cases) {
     RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, "y\n\ntextures/a.png\n",
-                                  {{"QM_FI_WRITE_PATH", "-new.pmx"}, {"QM_FI_WRITE_LIMIT", limit}});
-    SCOPED_TRACE(limit);
+                                  {{"QM_FI_WRITE_PATH", "-new.pmx"},
+                                   {"QM_FI_WRITE_LIMIT", c.limit},
+                                   {"QM_FI_CLOSE_FAIL", c.closeFails}});
+    SCOPED_TRACE(std::string(c.limit) + " close fails " + c.closeFails);
     ASSERT_TRUE(r.started);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0);

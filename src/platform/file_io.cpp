@@ -352,14 +352,16 @@ int wfputc_slow(int c) {
 // would count as saved.
 int wfflush() { return wr_flush(false); }
 
-void wfclose() {
-  if (WR.closed) return;
-  wfflush();
-  if (!WR.closed) os_close(wr_handle());
+int wfclose() {
+  if (WR.closed) return -1;
+  int r = wfflush();
+  // Some disks report a failed write only when the file is closed.
+  if (!WR.closed && os_close(wr_handle()) == 0) r = -1;
   WR.closed = true;
   WR.handle = nullptr;
   WR.fill = 0;
   WR.fastLimit = 0;
+  return r;
 }
 
 int wfputlong(int32_t v) {

@@ -46,7 +46,8 @@ int wfputunistr(const char* s);      // UTF-16LE bytes; 0 open, -1 closed
 int32_t wfwrite(const void* src, int32_t n);
 int64_t wfcount();
 int wfisclosed();
-void wfclose();
+int wfclose();                       // 0 when everything reached the file; -1 if WR was
+                                     // closed by a failure, or the last flush or close failed
 
 int32_t rwfcopy(int32_t n);          // bytes copied, -1 on failure
 int32_t rwfcopyall();

@@ -318,9 +318,8 @@ int write_body() {
   }
   // A read that failed anywhere in the pass left a hole in the copy.
   if (rfiserror()) failed = true;
-  // What is still buffered must reach the file too.
-  if (wfflush() != 0 || wfisclosed()) failed = true;
-  wfclose();
+  // What is still buffered must reach the file, and the close must succeed.
+  if (wfclose() != 0) failed = true;
   rfclose();
   con_printf("\n");
   return failed ? -1 : 0;

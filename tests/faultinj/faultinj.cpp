@@ -3,6 +3,8 @@
 //
 //   QM_FI_WRITE_PATH=sub   files opened for writing whose path contains sub ...
 //   QM_FI_WRITE_LIMIT=n    ... accept n bytes, then every write fails with ENOSPC
+//   QM_FI_CLOSE_FAIL=1     ... and their close fails with EIO after closing, as a
+//                          network or quota disk reports a late failure
 //   QM_FI_DENY_PATH=sub    opening a path that contains sub fails with EACCES
 //   QM_FI_READ_PATH=sub    files opened for reading whose path contains sub ...
 //   QM_FI_READ_LIMIT=n     ... deliver the bytes before offset n, then every read fails with EIO
@@ -224,9 +226,15 @@ ssize_t copy_file_range(int in, off64_t* inOff, int out, off64_t* outOff, size_t
 }
 ssize_t read(int fd, void* buf, size_t n) { return limited_read(fd, buf, n); }
 int close(int fd) {
+  bool fail = limits_writes(fd) && env_num("QM_FI_CLOSE_FAIL", 0) != 0;
   if (fd >= 0 && fd < MAX_FD) g_fd[fd] = Tracked{false, false, false, 0};
   static auto real_close = real<int (*)(int)>("close");
-  return real_close(fd);
+  int r = real_close(fd);
+  if (r == 0 && fail) {
+    errno = EIO;
+    return -1;
+  }
+  return r;
 }
 FILE* fopen(const char* path, const char* mode) { return fopen_common("fopen", path, mode); }
 FILE* fopen64(const char* path, const char* mode) { return fopen_common("fopen64", path, mode); }

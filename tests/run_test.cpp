@@ -1,5 +1,7 @@
 // Whole-program runs of the texture link check and repair: answers go in on
 // stdin, the console text and the written model are checked.
+#include <unistd.h>
+
 #include "e2e_fixture.h"
 
 namespace {
@@ -173,6 +175,36 @@ TEST_F(RepairRun, FailedWriteLeavesNoFileAndSaysSo) {
   EXPECT_LACKS(r.out, "Save OK");
   EXPECT_LACKS(r.out, "was saved");
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "textures"}), list_dir(tmp / "m"));
+}
+
+// An output name that already leads to the source (a link left by an earlier
+// tool) must not empty the source when it is created; the link stays.
+TEST_F(RepairRun, OutputThatIsTheSourceUnderALinkLeavesTheSourceWhole) {
+  const char* hangul = "\xEB\xAA\xA8";  // no Shift-JIS code: the UTF-16 writer
+  const struct {
+    const char* dir;
+    bool hard;
+    const char* refusal;
+  } cases[] = {{"", false, "Cannot open WR file : "},
+               {"", true, "Cannot open WR file : "},
+               {hangul, false, "Could not open (WR)(code=32).\n"},
+               {hangul, true, "Could not open (WR)(code=32).\n"}};
+  for (const auto& c : cases) {
+    std::string folder = std::string("m") + (c.hard ? "h" : "s") + c.dir + "/";
+    SCOPED_TRACE(folder);
+    put_file(folder + "textures/a.png");
+    std::string model = put_model(folder + "a.pmx", model_with({"tex\\a.png"}));
+    std::string before = read_file_bytes(model);
+    std::string out = tmp / (folder + "a-new.pmx");
+    ASSERT_TRUE(c.hard ? link(model.c_str(), out.c_str()) == 0 : make_symlink("a.pmx", out));
+    RunResult r = run({model}, "y\n\ntextures/a.png\n");
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_HAS(r.out, c.refusal);
+    EXPECT_HAS(r.out, "New PMX save failed. \n");
+    EXPECT_LACKS(r.out, "Save OK");
+    EXPECT_TRUE(before == read_file_bytes(model)) << "the source changed";
+    EXPECT_EQ((std::vector<std::string>{"a-new.pmx", "a.pmx", "textures"}), list_dir(tmp / folder));
+  }
 }
 
 // A model path of 516 bytes still fits its buffer, its output name does not:

@@ -161,6 +161,9 @@ int rfprobe(const char* path) {
   return rd_open(os_open_readA(path), false, false, path);
 }
 
+int rfissame(const char* path) { return !RD.closed && os_is_same_fileA(rd_handle(), path); }
+int rfissameW(const char16_t* path) { return !RD.closed && os_is_same_fileW(rd_handle(), path); }
+
 void rfclose() { rd_close(); }
 int rfisclosed() { return RD.closed ? -1 : 0; }
 int rfiserror() { return RD.failed ? -1 : 0; }

@@ -14,6 +14,8 @@ enum { RD_BUFSIZE = 256 * 1024 };
 
 int rfopenW(const char16_t* path);   // 0, or -1 with a message
 int rfopen(const char* path);        // 0, or -1 with a message
+int rfissame(const char* path);      // 1 when path names the file RD has open
+int rfissameW(const char16_t* path);
 int rfprobeW(const char16_t* path);  // 0, or -1 silently
 int rfprobe(const char* path);       // 0, or -1 silently
 void rfclose();

@@ -58,6 +58,10 @@ os_file os_create_writeA(const char* sjisPath);
 int64_t os_seek64(os_file f, int64_t offset, int whence);
 // Size of an open file in bytes, or -1 when the system cannot tell.
 int64_t os_file_size(os_file f);
+// 1 when the path names the very file f has open (a hard or symbolic link to
+// it included), 0 otherwise or when the path names no file.
+int os_is_same_fileA(os_file f, const char* sjisPath);
+int os_is_same_fileW(os_file f, const char16_t* path);
 // Copies up to n bytes from in's file pointer to out's inside the system,
 // advancing both; *done is what was moved. OS_COPY_DONE: all n, or in ended
 // after *done. OS_COPY_REFUSED: the system cannot copy between these files

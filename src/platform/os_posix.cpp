@@ -825,6 +825,23 @@ bool copy_refused(int err) {
 bool write_side_error(int err) { return err == ENOSPC || err == EDQUOT || err == EFBIG || err == EROFS; }
 }  // namespace
 
+namespace {
+int same_file(os_file f, const char* sys) {
+  struct stat a, b;
+  if (fstat(to_fd(f), &a) != 0 || stat(sys, &b) != 0) return 0;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+}  // namespace
+
+int os_is_same_fileA(os_file f, const char* sjisPath) {
+  char sys[SYS_PATH_CAP];
+  return sjis_to_sys(sjisPath, sys, sizeof sys) && same_file(f, sys);
+}
+int os_is_same_fileW(os_file f, const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  return path[0] && utf16_to_sys(path, sys, sizeof sys) && same_file(f, sys);
+}
+
 os_file os_open_readA(const char* sjisPath) { return open_sys_ansi(sjisPath, O_RDONLY); }
 os_file os_create_writeA(const char* sjisPath) { return open_sys_ansi(sjisPath, O_WRONLY | O_CREAT | O_TRUNC); }
 

@@ -292,6 +292,26 @@ int64_t os_seek64(os_file f, int64_t offset, int whence) {
   return (int64_t)now.QuadPart;
 }
 
+// The volume and file index tell a file apart from every other, whatever
+// name or link it is reached by.
+static int same_file(os_file f, HANDLE other) {
+  if (other == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION a, b;
+  const int same = GetFileInformationByHandle(H(f), &a) && GetFileInformationByHandle(other, &b) &&
+                   a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                   a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(other);
+  return same;
+}
+// No access asked and every sharing allowed: this open disturbs no one.
+static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+int os_is_same_fileA(os_file f, const char* sjisPath) {
+  return same_file(f, CreateFileA(sjisPath, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+int os_is_same_fileW(os_file f, const char16_t* path) {
+  return same_file(f, CreateFileW(W(path), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
 int64_t os_file_size(os_file f) {
   LARGE_INTEGER size;
   if (!GetFileSizeEx(H(f), &size)) {

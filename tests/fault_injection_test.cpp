@@ -112,7 +112,7 @@ TEST(FaultInjection, SourceFailingMidReadIsLeftAlone) {
                                 {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", "300"}});
   ASSERT_TRUE(r.started);
   EXPECT_FALSE(r.timedOut);
-  EXPECT_THAT(r.out, HasSubstr("Err: "));
+  EXPECT_THAT(r.out, HasSubstr("Err: file could not be read to its end. \n\n"));
   EXPECT_THAT(r.out, HasSubstr("pmdinforead err 3. \n"));
   // No question was asked about a model that was not read whole.
   EXPECT_THAT(r.out, Not(HasSubstr("Do you like to fix them?")));
@@ -121,6 +121,12 @@ TEST(FaultInjection, SourceFailingMidReadIsLeftAlone) {
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
   EXPECT_EQ(read_file_bytes(a), before);
+
+  // Failing inside the header: not read as a file of another kind without saying why.
+  r = run_with_faults(dir, {"a.pmx"}, "", {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", "2"}});
+  EXPECT_THAT(r.out, HasSubstr("Illegal file format at 000002=(FFFFFFFF) \nErr: file could not be read to its end. \n"));
+  EXPECT_THAT(r.out, HasSubstr("pmdinforead err 2. \n"));
+  EXPECT_FALSE(file_exists(dir / "a-new.pmx"));
 }
 
 // The source fails to read near its end while the writer copies it (its

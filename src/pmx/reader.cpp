@@ -499,11 +499,17 @@ void read_trailing() {
   con_printf("Total %ld bytes.\n", total);
 }
 
+// A section cut short by a failed read says so, apart from a file that ends.
+void report_read_failure() {
+  if (rfiserror()) con_printf("Err: file could not be read to its end. \n");
+}
+
 int read_body() {
   for (int i = 0; i < 3; i++) {
     const int c = rfgetc();
     if (c != "PMX"[i]) {
       con_printf("Illegal file format at %06X=(%02X) \n", (unsigned)rfpos(), (unsigned)c);
+      report_read_failure();
       rfclose();
       return 2;
     }
@@ -514,6 +520,7 @@ int read_body() {
   const int globals = rfgetc();
   if (globals < 8) {
     con_printf("Illegal file format at %06X=(%02X) \n", (unsigned)rfpos(), (unsigned)globals);
+    report_read_failure();
     rfclose();
     return 2;
   }
@@ -538,6 +545,7 @@ int read_body() {
   const bool ok = read_vertices() && read_faces() && read_textures() && read_materials() &&
                   read_bones() && read_morphs() && read_frames() && read_rigids() && read_joints();
   if (!ok) {
+    report_read_failure();
     rfclose();
     con_printf("\n");
     return 3;
@@ -546,7 +554,7 @@ int read_body() {
   if (!rfisclosed()) read_trailing();
   // A failed read is never the end of the file: what follows it is unknown.
   if (rfiserror()) {
-    con_printf("Err: file could not be read to its end. \n");
+    report_read_failure();
     rfclose();
     con_printf("\n");
     return 3;

@@ -178,6 +178,41 @@ TEST(FaultInjection, SourceFailingAtItsEndInTheSaveIsAFailedSave) {
   }
 }
 
+// Reads of the source and writes of the output failing at spots spread over
+// the whole copy: each save either fails and leaves nothing, or is the whole
+// file; the source never changes and no other file appears.
+TEST(FaultInjection, FailureAnywhereInTheCopy) {
+  TempDir dir("qm-fi-sweep");
+  const std::string a = broken_model(dir, "a.pmx");
+  const std::string before = read_file_bytes(a);
+  const std::string input = "y\n\ntextures/a.png\n";
+  RunResult ref = run_with_faults(dir, {"a.pmx"}, input, {});
+  ASSERT_THAT(ref.out, HasSubstr("Save OK. \n"));
+  const std::string expected = read_file_bytes(dir / "a-new.pmx");
+  std::remove((dir / "a-new.pmx").c_str());
+  const std::vector<std::string> untouched = list_dir(dir.path);
+  const int kSpots = 12;
+  for (bool reading : {true, false}) {
+    const size_t size = reading ? before.size() : expected.size();
+    for (int k = 0; k < kSpots; k++) {
+      const size_t at = size * k / kSpots + (size_t)k;  // off the block bounds too
+      SCOPED_TRACE(std::string(reading ? "read" : "write") + " fails at " + std::to_string(at));
+      std::vector<std::pair<std::string, std::string>> faults;
+      if (reading)  // the probe's and the reader's opens read normally, the writer's fails
+        faults = {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", std::to_string(at)}, {"QM_FI_READ_SKIP_OPENS", "2"}};
+      else
+        faults = {{"QM_FI_WRITE_PATH", "-new.pmx"}, {"QM_FI_WRITE_LIMIT", std::to_string(at)}};
+      RunResult r = run_with_faults(dir, {"a.pmx"}, input, faults);
+      ASSERT_TRUE(r.started);
+      EXPECT_EQ(r.exitCode, 0);
+      EXPECT_THAT(r.out, HasSubstr("New PMX save failed. \n"));
+      EXPECT_THAT(r.out, Not(HasSubstr("Save OK.")));
+      EXPECT_TRUE(read_file_bytes(a) == before) << "the source changed";
+      EXPECT_EQ(list_dir(dir.path), untouched);
+    }
+  }
+}
+
 TEST(FaultInjection, SourceVanishedBeforeTheRun) {
   TempDir dir("qm-fi-gone");
   std::string b = good_model(dir, "b.pmx");

@@ -3,6 +3,7 @@
 // as it was and write nothing beside it.
 #include "e2e_fixture.h"
 #include "platform/console.h"
+#include "pmx/model_store.h"
 #include "pmx/pmx.h"
 
 namespace {
@@ -59,3 +60,22 @@ TEST_F(FuzzRegression, FacesOfNoWidthStopReportingAtARealisticCount) {
 }
 
 }  // namespace
+
+// An English name that only reads as empty (its length is negative) beside an
+// empty Japanese name is not counted as a change, so the writer must copy it
+// as it stands: with nothing else to change, the output is the source.
+TEST_F(FuzzRegression, NameThatOnlyReadsAsEmptyIsCopiedAsItStands) {
+  std::string bytes = model_bytes(read_file_bytes(source_dir() + "/fuzz/regressions/pmx_negative_name_length.bin"));
+  std::string model = put_file("m/a.pmx", bytes);
+  std::string out = tmp / "m/a-new.pmx";
+  con_capture_begin();
+  pmx_reset_model();
+  int rc = pmdinforead(model.c_str());
+  int32_t changes = pmxModel.enNameCount;
+  int wrc = rc == 0 ? pmdinfowrite(out.c_str(), model.c_str()) : -1;
+  con_capture_end();
+  ASSERT_EQ(0, rc);
+  EXPECT_EQ(0, changes);
+  ASSERT_EQ(0, wrc);
+  EXPECT_TRUE(bytes == read_file_bytes(out)) << "the output differs from the source";
+}

@@ -241,7 +241,8 @@ int write_names(RecordKind kind, int32_t i, int64_t pos) {
     con_printf("\n");
     put_field_as_read(enLen, en.bytes);
   } else {
-    bool empty = enName[0] == 0;
+    const bool readEmpty = enName[0] == 0;
+    bool empty = readEmpty;
     int32_t newLen = -1;  // -1: the English name stays as read
     if (!empty && kind != KIND_FRAME) {
       if (kind == KIND_BONE) rename_bone_en(ruleResult, NAME_RESULT_CAP, enName);
@@ -264,6 +265,10 @@ int write_names(RecordKind kind, int32_t i, int64_t pos) {
       }
       if (fillName[0] != 0 || kind == KIND_MORPH) con_printf(" => %s ", fillName);
       newLen = encode_name(fillName);
+      // Beside an empty Japanese name there is nothing to fill in: the field
+      // stays as it stands, even one that only reads as empty (a negative
+      // length, a zero unit), as the reader's count of changes assumes.
+      if (readEmpty && jpName[0] == 0) newLen = -1;
     }
     con_printf("\n");
     if (newLen >= 0) put_text(nameOut, newLen);

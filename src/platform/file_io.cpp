@@ -161,9 +161,6 @@ int rfprobe(const char* path) {
   return rd_open(os_open_readA(path), false, false, path);
 }
 
-int rfissame(const char* path) { return !RD.closed && os_is_same_fileA(rd_handle(), path); }
-int rfissameW(const char16_t* path) { return !RD.closed && os_is_same_fileW(rd_handle(), path); }
-
 void rfclose() { rd_close(); }
 int rfisclosed() { return RD.closed ? -1 : 0; }
 int rfiserror() { return RD.failed ? -1 : 0; }
@@ -320,12 +317,20 @@ int rfseek(int64_t offset) {
 
 // ---- write file ---------------------------------------------------------------
 
+// Creating the file that RD reads (under another name, by a link) would
+// empty it before it is read: refused, as a sharing violation.
+namespace {
+bool is_rd_file(const char* path) { return !RD.closed && os_is_same_fileA(rd_handle(), path); }
+bool is_rd_fileW(const char16_t* path) { return !RD.closed && os_is_same_fileW(rd_handle(), path); }
+}  // namespace
+
 int wfopenW(const char16_t* path) {
   // An open WR is finished first rather than left open with its bytes unwritten.
   wfclose();
-  os_file f = os_create_writeW(path);
+  const bool reading = is_rd_fileW(path);
+  os_file f = reading ? OS_BAD_FILE : os_create_writeW(path);
   if (f == OS_BAD_FILE) {
-    con_printf("Could not open (WR)(code=%d).\n", (int)os_last_error());
+    con_printf("Could not open (WR)(code=%d).\n", reading ? (int)OS_ERROR_SHARING_VIOLATION : (int)os_last_error());
     return -1;
   }
   wr_opened(f, false);
@@ -334,7 +339,7 @@ int wfopenW(const char16_t* path) {
 
 int wfopen(const char* path) {
   wfclose();
-  os_file f = os_create_writeA(path);
+  os_file f = is_rd_file(path) ? OS_BAD_FILE : os_create_writeA(path);
   if (f == OS_BAD_FILE) {
     con_printf("Cannot open WR file : %s\n", path);
     return -1;

@@ -14,8 +14,6 @@ enum { RD_BUFSIZE = 256 * 1024 };
 
 int rfopenW(const char16_t* path);   // 0, or -1 with a message
 int rfopen(const char* path);        // 0, or -1 with a message
-int rfissame(const char* path);      // 1 when path names the file RD has open
-int rfissameW(const char16_t* path);
 int rfprobeW(const char16_t* path);  // 0, or -1 silently
 int rfprobe(const char* path);       // 0, or -1 silently
 void rfclose();
@@ -37,6 +35,7 @@ const unsigned char* rfpeek_slow(int32_t n);
 int rfbufrewind();                   // 0, or -2
 int rfseek(int64_t offset);          // 0, or -2
 
+// 0, or -1 with a message; the file RD reads (under a link) is refused.
 int wfopenW(const char16_t* path);
 int wfopen(const char* path);
 int wfputc_slow(int c);

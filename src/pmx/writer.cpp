@@ -336,13 +336,6 @@ int pmdinfowrite(const char* outPath, const char* srcPath) {
   con_printf("Reading from: %s \n", srcPath);
   con_printf("Writing to  : %s \n", outPath);
   if (rfopen(srcPath) != 0) return -1;
-  // An output that is the source under another name (a link) would be
-  // emptied by its own creation.
-  if (rfissame(outPath)) {
-    con_printf("Cannot open WR file : %s\n", outPath);
-    rfclose();
-    return -1;
-  }
   if (wfopen(outPath) != 0) {
     rfclose();
     return -1;
@@ -360,11 +353,6 @@ int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) {
   wide_to_sjis(traceLine, (int)sizeof traceLine, outPath);
   con_printf("Writing to  : %s \n", traceLine);
   if (rfopenW(srcPath) != 0) return -1;
-  if (rfissameW(outPath)) {
-    con_printf("Could not open (WR)(code=%d).\n", (int)OS_ERROR_SHARING_VIOLATION);
-    rfclose();
-    return -1;
-  }
   if (wfopenW(outPath) != 0) {
     rfclose();
     return -1;

@@ -32,10 +32,10 @@ CFLAGS=(-std=c++17 -g -O1 -Wall -Wextra $SAN -I"$root/src" -I"$root/tests" -I"$h
 
 mkdir -p "$out/obj" "$out/bin"
 
-# Project sources the targets need: the platform, text and PMX layers for
-# POSIX, without tests, the Windows seam and main.
+# Project sources the targets need: the encoding, platform, text and PMX
+# layers for POSIX, without tests, the Windows seam and main.
 sources=()
-for layer in platform text pmx; do
+for layer in encoding platform text pmx; do
   for f in "$root"/src/$layer/*.cpp; do
     case "$f" in
       *_test.cpp|*/os_win32.cpp) continue ;;

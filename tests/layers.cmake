@@ -1,5 +1,5 @@
-# No source includes a header of a layer above its own (the leaf tables and
-# the codec excepted); the check names the file and the include.
+# No source includes a header of a layer above its own, with no exceptions;
+# the check names the file and the include.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
   add_test(NAME layer_includes

@@ -2,9 +2,10 @@
 
 #include "platform/os.h"
 #include "platform/paths.h"
-#include "text/codepage_tables.h"
+#include "encoding/codec.h"
+#include "encoding/codepage_tables.h"
 #include "text/sjis.h"
-#include "text/sjis_tables.h"
+#include "encoding/sjis_tables.h"
 
 namespace {
 

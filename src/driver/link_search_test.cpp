@@ -46,7 +46,7 @@ std::u16string model_dir(const std::string& dir) {
 // ---- manglings against Python's codecs ----------------------------------------
 
 const char16_t* const kMangleCases[][5] = {
-#include "text/mangle_cases.inc"
+#include "encoding/mangle_cases.inc"
 };
 
 TEST(LinkSearchMangle, MatchesPythonCodecs) {

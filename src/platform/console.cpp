@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "platform/os.h"
-#include "text/codec.h"
-#include "text/sjis_tables.h"
+#include "encoding/codec.h"
+#include "encoding/sjis_tables.h"
 
 namespace {
 

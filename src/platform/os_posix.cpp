@@ -17,8 +17,8 @@
 #include <cstring>
 
 #include "platform/console.h"
-#include "text/codec.h"
-#include "text/sjis_tables.h"
+#include "encoding/codec.h"
+#include "encoding/sjis_tables.h"
 
 namespace {
 

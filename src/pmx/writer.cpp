@@ -10,7 +10,7 @@
 #include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
-#include "text/codec.h"
+#include "encoding/codec.h"
 #include "text/rename_rules.h"
 #include "text/sjis.h"
 

@@ -6,8 +6,8 @@
 #include "platform/os.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
-#include "text/codec.h"
-#include "text/sjis_tables.h"
+#include "encoding/codec.h"
+#include "encoding/sjis_tables.h"
 
 namespace {
 

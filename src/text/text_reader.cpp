@@ -5,7 +5,7 @@
 
 #include "platform/console.h"
 #include "platform/os.h"
-#include "text/codec.h"
+#include "encoding/codec.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "text/sjis_tables.h"
+#include "encoding/sjis_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 // Code pages that unpackers read archived file names with (generated data in
-// codepage_tables.cpp by tools/gen_codepage_tables.py). A leaf like the
-// Shift-JIS tables: depends on nothing.
+// codepage_tables.cpp by tools/gen_codepage_tables.py).
 #pragma once
 #include <cstdint>
 
@@ -15,4 +14,3 @@ uint16_t sbcs_to_uni(int codePage, unsigned char b);
 // U+E000...): a single byte (code < 0x100) or lead << 8 | trail. 0 when the
 // code has no character (lead bytes alone, unassigned pairs).
 uint16_t cp932_to_uni(uint32_t code);
-int cp932_is_lead(unsigned char b);  // 0x81-0x9F, 0xE0-0xFC

@@ -1,5 +1,4 @@
 // Shift-JIS code tables (generated data in sjis_tables.cpp by tools/gen_sjis_tables.py).
-// A leaf: depends on nothing, usable from every layer.
 #pragma once
 #include <cstdint>
 

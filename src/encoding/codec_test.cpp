@@ -1,4 +1,4 @@
-#include "text/codec.h"
+#include "encoding/codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/codepage_tables.h"
+#include "encoding/codepage_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// The one UTF-8 encoder and decoder and the one code page 932 lead-byte test.
-// A leaf like the code tables: depends on nothing, usable from every layer.
+// The codec: UTF-8, and code page 932 with its named variants. The bottom
+// layer: depends on nothing, usable from every layer.
 #pragma once
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "text/codec.h"
+#include "encoding/codec.h"
 
 int utf8_sequence_length(unsigned char lead, Utf8Rules rules) {
   const bool strict = rules == UTF8_STRICT;

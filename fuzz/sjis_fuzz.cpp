@@ -1,10 +1,11 @@
-// Every conversion of text/sjis.h on arbitrary bytes and units, into small and
-// large destinations: the output is terminated inside its capacity, nothing
-// lands past it, a cut output is a prefix of the uncut one and ends on a whole
-// character.
+// Every conversion of text/sjis.h and the codec's wide_to_utf8 on arbitrary
+// bytes and units, into small and large destinations: the output is
+// terminated inside its capacity, nothing lands past it, a cut output is a
+// prefix of the uncut one and ends on a whole character.
 #include <string>
 #include <vector>
 
+#include "encoding/codec.h"
 #include "fuzz_common.h"
 #include "platform/settings.h"
 #include "text/sjis.h"

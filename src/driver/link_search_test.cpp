@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "encoding/codec.h"
 #include "support/run_program.h"
 #include "platform/paths.h"
 #include "text/sjis.h"

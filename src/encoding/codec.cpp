@@ -1,5 +1,8 @@
 #include "encoding/codec.h"
 
+#include "encoding/codepage_tables.h"
+#include "encoding/sjis_tables.h"
+
 int utf8_sequence_length(unsigned char lead, Utf8Rules rules) {
   const bool strict = rules == UTF8_STRICT;
   if (lead < 0x80) return 1;
@@ -52,4 +55,67 @@ int utf8_encode(uint32_t cp, char* out) {
       d[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
       return 4;
   }
+}
+
+int utf16_decode(const char16_t* s, uint32_t* cp) {
+  const uint32_t u = s[0];
+  if (u == 0) return 0;
+  if (utf16_is_high_surrogate(u) && utf16_is_low_surrogate(s[1])) {
+    *cp = 0x10000 + ((u - 0xD800) << 10) + (s[1] - 0xDC00u);
+    return 2;
+  }
+  *cp = utf16_is_surrogate(u) ? 0xFFFD : u;
+  return 1;
+}
+
+int utf16_encode(uint32_t cp, char16_t* out) {
+  if (cp < 0x10000) {
+    out[0] = static_cast<char16_t>(cp);
+    return 1;
+  }
+  const uint32_t v = cp - 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 | v >> 10);
+  out[1] = static_cast<char16_t>(0xDC00 | (v & 0x3FF));
+  return 2;
+}
+
+int wide_to_utf8(char* dst, int cap, const char16_t* src) {
+  if (!dst || cap <= 0) return -1;
+  int n = 0;
+  uint32_t cp = 0;
+  for (int i = 0, units; src && (units = utf16_decode(src + i, &cp)) > 0; i += units) {
+    if (n + utf8_length(cp) > cap - 1) {
+      dst[n] = 0;
+      return -1;
+    }
+    n += utf8_encode(cp, dst + n);
+  }
+  dst[n] = 0;
+  return n;
+}
+
+uint32_t cp932_decode(uint32_t code, unsigned options) {
+  if ((options & CP932_ASCII) && code < 0x80) return code;
+  if ((options & CP932_BACKSLASH) && code == 0x5C) return 0x5C;
+  if (options & CP932_OVERRIDES) {
+    const uint32_t cp = sjis_override_decode(code);
+    if (cp) return cp;
+  }
+  return sjis_to_uni(code);
+}
+
+uint32_t cp932_encode(uint32_t cp, unsigned options) {
+  const bool ascii = (options & CP932_ASCII) != 0;
+  if (ascii && cp < 0x80) return cp;
+  if ((options & CP932_BACKSLASH) && cp == 0x5C) return 0x5C;
+  if (cp > 0xFFFF) return 0;  // the tables would read only its low 16 bits
+  const uint32_t tried[3] = {(options & CP932_OVERRIDES) ? sjis_override_encode(cp) : 0u, uni_to_sjis(cp),
+                             (options & CP932_OVERRIDES_AFTER) ? sjis_override_encode(cp) : 0u};
+  for (uint32_t code : tried) {
+    if (code == 0) continue;
+    if (ascii && code < 0x80 && !(options & CP932_BEST_FIT)) continue;
+    if ((options & CP932_EXACT) && cp932_to_uni(code) != cp) continue;
+    return code;
+  }
+  return 0;
 }

@@ -2,12 +2,11 @@
 // tables. Nothing here allocates; every output is bounded by its capacity.
 #include "text/sjis.h"
 
+#include "encoding/codec.h"
 #include "platform/console.h"
 #include "platform/os.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
-#include "encoding/codec.h"
-#include "encoding/sjis_tables.h"
 
 namespace {
 
@@ -21,9 +20,11 @@ const int kMaxWideLen = 4999;
 // length, the size its callers once always passed.
 const int kCatUtf8Scan = PATHBUF_CAP;
 
-bool is_high_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool is_low_surrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-bool is_surrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDFFF; }
+// Paths to the ANSI code page: ASCII as itself (0x80-0xFF too would be lead
+// bytes swallowing the next byte), the yen sign and the overline still as
+// 0x5C and 0x7E, and the override pairs where the tables have no code (such
+// as U+FF5E).
+const unsigned kWideToAnsi = CP932_ASCII | CP932_BEST_FIT | CP932_OVERRIDES_AFTER;
 
 // Writes a Shift-JIS code, one byte below 0x100, else high byte first, when it
 // fits in front of the terminator.
@@ -42,7 +43,7 @@ bool put_utf8(char* dst, int cap, int& n, uint32_t cp) {
 }
 
 // UTF-16LE units, room for the terminating zero unit kept.
-bool put_units_le(char* dst, int capBytes, int& n, const uint16_t* units, int count) {
+bool put_units_le(char* dst, int capBytes, int& n, const char16_t* units, int count) {
   if (n + 2 * count > capBytes - 2) return false;
   for (int i = 0; i < count; i++) {
     dst[n++] = static_cast<char>(units[i] & 0xFF);
@@ -60,15 +61,6 @@ void end_utf16le(char* dst, int capBytes, int n) {
   }
 }
 
-// Code point of a double-byte code for a wide path: read as the ANSI code
-// page reads it, so that 0x815F stays a full-width backslash and never turns
-// into a path separator, and a wide path names the same file as its
-// Shift-JIS form.
-uint32_t decode_for_wide(uint32_t code) {
-  uint32_t cp = sjis_override_decode(code);
-  return cp ? cp : sjis_to_uni(code);
-}
-
 // Appends Shift-JIS to a wide string that already holds n units.
 int sjis_wide_from(char16_t* dst, int cap, int n, const char* src) {
   const u8* p = reinterpret_cast<const u8*>(src);
@@ -77,25 +69,22 @@ int sjis_wide_from(char16_t* dst, int cap, int n, const char* src) {
     u8 b = p[i];
     uint32_t cp;
     int len = 1;
+    // Read as the ANSI code page reads it, so that 0x815F stays a full-width
+    // backslash and never turns into a path separator, and a wide path names
+    // the same file as its Shift-JIS form.
     if (os_is_dbcs_lead(b)) {
       if (!p[i + 1]) break;  // pair cut by the terminator
-      cp = decode_for_wide(static_cast<uint32_t>(b) << 8 | p[i + 1]);
+      cp = cp932_decode(static_cast<uint32_t>(b) << 8 | p[i + 1], CP932_WINDOWS);
       if (cp == 0) cp = '?';
       len = 2;
-    } else if (b >= 0xA1 && b <= 0xDF) {
-      cp = sjis_to_uni(b);  // half-width katakana, as the ANSI code page reads them
     } else {
-      cp = b;
+      cp = cp932_decode(b, CP932_WINDOWS);
+      if (cp == 0) cp = b;  // a byte without a character stands for itself
     }
-    int units = cp >= 0x10000 ? 2 : 1;
-    if (n + units > cap - 1) break;
-    if (units == 2) {
-      uint32_t v = cp - 0x10000;
-      dst[n++] = static_cast<char16_t>(0xD800 | v >> 10);
-      dst[n++] = static_cast<char16_t>(0xDC00 | (v & 0x3FF));
-    } else {
-      dst[n++] = static_cast<char16_t>(cp);
-    }
+    char16_t units[2];
+    int count = utf16_encode(cp, units);
+    if (n + count > cap - 1) break;
+    for (int k = 0; k < count; k++) dst[n++] = units[k];
     i += len;
   }
   dst[n] = 0;
@@ -120,7 +109,7 @@ SjisStep sjis_step(const u8* p, int& status) {
     s.kind = STEP_CHAR;
     s.len = 1;
     s.code = b;
-    s.cp = b == 0x5C ? 0x5C : sjis_to_uni(b);
+    s.cp = cp932_decode(b, CP932_FILE_TEXT);
     if (s.cp == 0) s.cp = b;  // 0xA0 stands for itself
     return s;
   }
@@ -143,9 +132,7 @@ SjisStep sjis_step(const u8* p, int& status) {
     s.kind = STEP_NO_ENTRY;  // lead 0x80 is never decoded
     return s;
   }
-  uint32_t cp = 0;
-  if (b <= 0x9F) cp = sjis_override_decode(s.code);
-  if (cp == 0) cp = sjis_to_uni(s.code);
+  uint32_t cp = cp932_decode(s.code, CP932_FILE_TEXT);
   s.kind = cp ? STEP_CHAR : STEP_NO_ENTRY;
   s.cp = cp;
   s.lowTrail = t <= 0x3F;
@@ -162,6 +149,28 @@ void report_low_trail(const SjisStep& s, int& status) {
 void report_unmapped(uint32_t value, uint32_t code) {
   con_printf("<<<uni%06X:sjis%06X>>>", static_cast<unsigned>(value),
              static_cast<unsigned>(code));
+}
+
+// The walk of the UTF-8 conversions: each character (its bytes r, its code
+// point cp) goes to put until put refuses it; a second malformed sequence
+// ends the walk. Returns 7 for well-formed text, 0 otherwise.
+template <typename Put>
+int utf8_walk(const char* src, Put put) {
+  int errors = 0;
+  const char* s = src ? src : "";
+  for (;;) {
+    uint32_t cp = 0;
+    int r = utf8_next(s, &cp);
+    if (r == 0) break;
+    if (r < 0) {
+      if (++errors == 2) break;
+      s += -r;
+      continue;
+    }
+    if (!put(r, cp)) break;
+    s += r;
+  }
+  return errors ? 0 : 7;
 }
 
 }  // namespace
@@ -191,17 +200,7 @@ int wide_to_sjis(char* dst, int cap, const char16_t* src) {
   if (!dst || cap <= 0) return 0;
   int n = 0, i = 0;
   while (src && i < kMaxSource && src[i]) {
-    uint32_t u = src[i];
-    uint32_t code;
-    if (u < 0x80) {
-      code = u;
-    } else {
-      // 0x80-0xFF too: written raw they would be lead bytes swallowing the next byte.
-      code = uni_to_sjis(u);
-      // Characters such as U+FF5E have a code only in the override pairs. The
-      // tables themselves are checked by the tests, not here on every call.
-      if (code == 0) code = sjis_override_encode(u);
-    }
+    uint32_t code = cp932_encode(src[i], kWideToAnsi);
     if (code == 0) code = '?';
     if (!put_sjis(dst, cap, n, code)) break;
     i++;
@@ -212,32 +211,23 @@ int wide_to_sjis(char* dst, int cap, const char16_t* src) {
 
 int utf8_to_wide(char16_t* dst, int cap, const char* src) {
   if (!dst || cap <= 0) return 0;
-  int n = 0, errors = 0;
-  const char* s = src ? src : "";
-  for (;;) {
-    uint32_t cp = 0;
-    int r = utf8_next(s, &cp);
-    if (r == 0) break;
-    if (r < 0) {
-      if (++errors == 2) break;
-      s += -r;
-      continue;
-    }
+  int n = 0;
+  int status = utf8_walk(src, [&](int r, uint32_t cp) {
     if (r == 4 && cp >= 0x10000) {
       // The program's own marker for characters beyond the BMP: x and six hex digits.
-      if (n + 7 > cap - 1) break;
+      if (n + 7 > cap - 1) return false;
       static const char kHex[] = "0123456789ABCDEF";
       dst[n++] = u'x';
       for (int shift = 20; shift >= 0; shift -= 4) dst[n++] = static_cast<char16_t>(kHex[cp >> shift & 0xF]);
     } else {
-      if (n + 1 > cap - 1) break;
+      if (n + 1 > cap - 1) return false;
       dst[n++] = static_cast<char16_t>(cp);
     }
-    s += r;
-  }
+    return true;
+  });
   dst[n] = 0;
   if (n + 1 < cap) dst[n + 1] = 0;
-  return errors ? 0 : 7;
+  return status;
 }
 
 int utf16le_to_sjis(char* dst, int cap, const char* src) {
@@ -249,16 +239,13 @@ int utf16le_to_sjis(char* dst, int cap, const char* src) {
     if (u == 0) break;
     bool last = false;
     uint32_t code;
-    if (is_high_surrogate(u)) {
+    if (utf16_is_high_surrogate(u)) {
       code = '?';
       uint32_t next = p[i + 2] | static_cast<uint32_t>(p[i + 3]) << 8;
       if (next == 0) last = true;
       else i += 2;  // the following unit goes with it
-    } else if (u == 0x5C) {
-      code = 0x5C;
     } else {
-      code = sjis_override_encode(u);
-      if (code == 0) code = uni_to_sjis(u);
+      code = cp932_encode(u, CP932_FILE_TEXT);
       if (code == 0) code = '?';
     }
     if (!put_sjis(dst, cap, n, code) || last) break;
@@ -269,30 +256,16 @@ int utf16le_to_sjis(char* dst, int cap, const char* src) {
 
 int utf8_to_sjis(char* dst, int cap, const char* src) {
   if (!dst || cap <= 0) return 0;
-  int n = 0, errors = 0;
-  const char* s = src ? src : "";
-  for (;;) {
-    uint32_t cp = 0;
-    int r = utf8_next(s, &cp);
-    if (r == 0) break;
-    if (r < 0) {
-      if (++errors == 2) break;
-      s += -r;
-      continue;
-    }
+  int n = 0;
+  int status = utf8_walk(src, [&](int r, uint32_t cp) {
+    // No four-byte form has a code, not even an overlong one; an overlong
+    // backslash is no separator but the tables' full-width one.
     uint32_t code = 0;
-    if (r == 1 && cp == 0x5C) {
-      code = 0x5C;
-    } else if (r < 4) {
-      if (r == 3) code = sjis_override_encode(cp);
-      if (code == 0) code = uni_to_sjis(cp);
-    }
-    if (code == 0) code = '?';
-    if (!put_sjis(dst, cap, n, code)) break;
-    s += r;
-  }
+    if (r < 4) code = cp932_encode(cp, r == 1 ? CP932_FILE_TEXT : CP932_FILE_TEXT & ~CP932_BACKSLASH);
+    return put_sjis(dst, cap, n, code ? code : '?');
+  });
   dst[n] = 0;
-  return errors ? 0 : 7;
+  return status;
 }
 
 int sjis_to_utf8(char* dst, int cap, const char* src) {
@@ -335,19 +308,11 @@ int sjis_to_utf16le(char* dst, int capBytes, const char* src) {
     if (s.kind != STEP_DROPPED) {
       // A code without an entry goes out as a unit of its own value.
       uint32_t v = s.kind == STEP_CHAR ? s.cp : s.code;
-      if (v < 0x10000 && is_surrogate(v)) {
+      if (utf16_is_surrogate(v)) {
         report_unmapped(v, s.code);
       } else {
-        uint16_t units[2];
-        int count = 1;
-        if (v >= 0x10000) {
-          uint32_t w = v - 0x10000;
-          units[0] = static_cast<uint16_t>(0xD800 | w >> 10);
-          units[1] = static_cast<uint16_t>(0xDC00 | (w & 0x3FF));
-          count = 2;
-        } else {
-          units[0] = static_cast<uint16_t>(v);
-        }
+        char16_t units[2];
+        int count = utf16_encode(v, units);
         if (!put_units_le(dst, capBytes, n, units, count)) break;
       }
     }
@@ -406,7 +371,7 @@ int wide_cpy(char16_t* dst, int cap, const char16_t* src) {
     n++;
   }
   // Cut: never keep the first half of a surrogate pair.
-  if (src && src[n] && n > 0 && is_high_surrogate(dst[n - 1]) && is_low_surrogate(src[n])) n--;
+  if (src && src[n] && n > 0 && utf16_is_high_surrogate(dst[n - 1]) && utf16_is_low_surrogate(src[n])) n--;
   dst[n] = 0;
   return n;
 }
@@ -436,35 +401,13 @@ int utf16le_bytes(const char* s) {
   return n;
 }
 
-int wide_to_utf8(char* dst, int cap, const char16_t* src) {
-  if (!dst || cap <= 0) return -1;
-  int n = 0;
-  for (int i = 0; src && src[i];) {
-    uint32_t u = src[i];
-    int len = 1;
-    if (is_high_surrogate(u) && is_low_surrogate(src[i + 1])) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (src[i + 1] - 0xDC00);
-      len = 2;
-    } else if (is_surrogate(u)) {
-      u = 0xFFFD;
-    }
-    if (!put_utf8(dst, cap, n, u)) {
-      dst[n] = 0;
-      return -1;
-    }
-    i += len;
-  }
-  dst[n] = 0;
-  return n;
-}
-
 int wide_to_utf16le(char* dst, int capBytes, const char16_t* src) {
   if (!dst || capBytes <= 0) return -1;
   int n = 0;
   for (int i = 0; src && src[i];) {
-    uint16_t units[2] = {src[i], 0};
+    char16_t units[2] = {src[i], 0};
     int count = 1;
-    if (is_high_surrogate(units[0]) && is_low_surrogate(src[i + 1])) {
+    if (utf16_is_high_surrogate(units[0]) && utf16_is_low_surrogate(src[i + 1])) {
       units[1] = src[i + 1];
       count = 2;
     }

@@ -386,13 +386,6 @@ TEST(Sjis, WideHelpers) {
 
 TEST(Sjis, WideToFileEncodings) {
   char out[16];
-  EXPECT_EQ(8, wide_to_utf8(out, 16, u"a\u3042\U00020B9F"));
-  EXPECT_EQ("a" U8_A_HIRA U8_SHIKARU, std::string(out));
-  EXPECT_EQ(3, wide_to_utf8(out, 16, u"\xD800"));
-  EXPECT_EQ("\xEF\xBF\xBD", std::string(out));
-  EXPECT_EQ(-1, wide_to_utf8(out, 8, u"a\u3042\U00020B9F"));
-  EXPECT_EQ("a" U8_A_HIRA, std::string(out));
-
   EXPECT_EQ(6, wide_to_utf16le(out, 16, u"a\U00020B9F"));
   EXPECT_EQ(le_text({'a', 0xD842, 0xDF9F}), bytes(out, 8));
   EXPECT_EQ(-1, wide_to_utf16le(out, 7, u"a\U00020B9F"));

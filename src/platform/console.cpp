@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/os.h"
 #include "encoding/codec.h"
-#include "encoding/sjis_tables.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -19,8 +18,6 @@ std::string captured;
 // -1 until the first write asks the seam.
 int passthrough = -1;
 ConUtf8State consoleState = {0};
-
-bool cp932_trail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 bool converts() {
   if (passthrough < 0) passthrough = os_console_passthrough() ? 1 : 0;
@@ -49,14 +46,6 @@ void emit(const char* bytes, size_t n) {
 
 }  // namespace
 
-unsigned cp932_decode(unsigned code) {
-  if (code < 0x80) return code;  // the tables read 0x5C and 0x7E as yen and overline
-  if (code < 0x100) return (code >= 0xA1 && code <= 0xDF) ? 0xFF61 + (code - 0xA1) : 0;
-  unsigned cp = sjis_override_decode(code);
-  if (cp == 0) cp = sjis_to_uni(code);
-  return cp;
-}
-
 size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst, size_t cap,
                          size_t* used) {
   const unsigned char* s = (const unsigned char*)src;
@@ -71,17 +60,17 @@ size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst,
       i++;
       continue;
     }
-    unsigned cp;
+    uint32_t cp;
     size_t take = 1;
     if (st->pendingLead) {
-      if (!cp932_trail(b)) {
+      if (!cp932_is_trail(b)) {
         // A lead byte without a valid trail stands alone; the byte is read again.
         if (o + 1 > cap) break;
         dst[o++] = '?';
         st->pendingLead = 0;
         continue;
       }
-      cp = cp932_decode((unsigned)st->pendingLead << 8 | b);
+      cp = cp932_decode((unsigned)st->pendingLead << 8 | b, CP932_WINDOWS);
       if (cp == 0) cp = '?';
       if (o + (size_t)utf8_length(cp) > cap) break;
       st->pendingLead = 0;
@@ -91,16 +80,16 @@ size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst,
         i++;
         continue;
       }
-      if (!cp932_trail(s[i + 1])) {
+      if (!cp932_is_trail(s[i + 1])) {
         cp = '?';
       } else {
-        cp = cp932_decode((unsigned)b << 8 | s[i + 1]);
+        cp = cp932_decode((unsigned)b << 8 | s[i + 1], CP932_WINDOWS);
         if (cp == 0) cp = '?';
         take = 2;
       }
       if (o + (size_t)utf8_length(cp) > cap) break;
     } else {
-      cp = cp932_decode(b);
+      cp = cp932_decode(b, CP932_WINDOWS);
       if (cp == 0) cp = '?';
       if (o + (size_t)utf8_length(cp) > cap) break;
     }

@@ -25,14 +25,12 @@ void con_set_passthrough(int mode);
 void con_capture_begin();
 std::string con_capture_end();
 
-// Code page 932 to UTF-8 for a terminal that does not show Shift-JIS. A lead
-// byte at the end of one chunk waits in the state for its trail in the next.
+// Code page 932, as Windows reads it, to UTF-8 for a terminal that does not
+// show Shift-JIS. A lead byte at the end of one chunk waits in the state for
+// its trail in the next.
 struct ConUtf8State {
   unsigned char pendingLead;  // 0 when nothing waits
 };
-// Decodes one code page 932 code (a single byte, or lead << 8 | trail) to a
-// code point; 0x00-0x7F are themselves. 0 when the code has no mapping.
-unsigned cp932_decode(unsigned code);
 // Converts src[0..n) and returns the bytes stored in dst. Stops early when dst
 // (cap bytes) could not take the next character; *used tells how much of src
 // was taken (may be null when cap >= 4 * n + 4, which always suffices).

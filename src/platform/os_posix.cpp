@@ -16,9 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/console.h"
 #include "encoding/codec.h"
-#include "encoding/sjis_tables.h"
 
 namespace {
 
@@ -35,7 +33,7 @@ enum {
 uint32_t lastError = 0;
 uint32_t dialogError = 0;
 
-// ---- character conversions ------------------------------------------------------
+// ---- conversions between the program's forms and the system's (over the codec) ---
 
 // One code point from NUL-terminated UTF-8; a malformed sequence reads as
 // U+FFFD. Strict: names from the system never decode to what Windows would refuse.
@@ -59,16 +57,6 @@ bool utf8_put(char* out, size_t cap, size_t& at, uint32_t cp) {
   return true;
 }
 
-// Code page 932 code of a code point, 0 when it has none.
-unsigned cp932_encode(uint32_t cp) {
-  if (cp < 0x80) return cp;
-  unsigned code = sjis_override_encode(cp);
-  if (code == 0 && cp <= 0xFFFF) code = uni_to_sjis(cp);
-  // The tables put yen and overline on 0x5C and 0x7E; code page 932 keeps those ASCII.
-  if (code < 0x80) return 0;
-  return code;
-}
-
 // Shift-JIS path (backslash form) to a UTF-8 system path, or plain text to
 // UTF-8 when slashes is false. False when too long.
 bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
@@ -78,10 +66,10 @@ bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
   while (*s) {
     uint32_t cp;
     if (cp932_is_lead(*s) && s[1]) {
-      cp = cp932_decode((unsigned)s[0] << 8 | s[1]);
+      cp = cp932_decode((unsigned)s[0] << 8 | s[1], CP932_WINDOWS);
       s += 2;
     } else {
-      cp = (*s == '\\' && slashes) ? '/' : cp932_decode(*s);
+      cp = (*s == '\\' && slashes) ? '/' : cp932_decode(*s, CP932_WINDOWS);
       s++;
     }
     if (cp == 0) cp = 0xFFFD;
@@ -93,15 +81,9 @@ bool sjis_to_sys(const char* in, char* out, size_t cap, bool slashes = true) {
 bool utf16_to_sys(const char16_t* in, char* out, size_t cap, bool slashes = true) {
   size_t at = 0;
   out[0] = 0;
-  for (const char16_t* s = in; *s;) {
-    uint32_t cp = *s++;
-    if (cp >= 0xD800 && cp <= 0xDBFF && *s >= 0xDC00 && *s <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (*s++ - 0xDC00);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    } else if (cp == '\\' && slashes) {
-      cp = '/';
-    }
+  uint32_t cp;
+  for (int units; (units = utf16_decode(in, &cp)) > 0; in += units) {
+    if (cp == '\\' && slashes) cp = '/';
     if (!utf8_put(out, cap, at, cp)) return false;
   }
   return true;
@@ -115,14 +97,10 @@ size_t sys_to_utf16(const char* in, char16_t* out, size_t cap, bool slashes) {
   for (const unsigned char* s = (const unsigned char*)in; *s;) {
     uint32_t cp = utf8_next(s);
     if (slashes && cp == '/') cp = '\\';
-    if (cp >= 0x10000) {
-      if (at + 3 > cap) break;
-      out[at++] = (char16_t)(0xD800 + ((cp - 0x10000) >> 10));
-      out[at++] = (char16_t)(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      if (at + 2 > cap) break;
-      out[at++] = (char16_t)cp;
-    }
+    char16_t units[2];
+    size_t count = (size_t)utf16_encode(cp, units);
+    if (at + count + 1 > cap) break;
+    for (size_t k = 0; k < count; k++) out[at++] = units[k];
   }
   out[at] = 0;
   return at;
@@ -135,7 +113,7 @@ size_t sys_to_sjis(const char* in, char* out, size_t cap, bool slashes) {
   for (const unsigned char* s = (const unsigned char*)in; *s;) {
     uint32_t cp = utf8_next(s);
     if (slashes && cp == '/') cp = '\\';
-    unsigned code = cp932_encode(cp);
+    uint32_t code = cp932_encode(cp, CP932_WINDOWS);
     if (code == 0) code = '?';
     if (code > 0xFF) {
       if (at + 3 > cap) break;

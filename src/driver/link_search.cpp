@@ -1,11 +1,9 @@
 #include "driver/link_search.h"
 
+#include "encoding/name_mangle.h"
 #include "platform/os.h"
 #include "platform/paths.h"
-#include "encoding/codec.h"
-#include "encoding/codepage_tables.h"
 #include "text/sjis.h"
-#include "encoding/sjis_tables.h"
 
 namespace {
 
@@ -13,7 +11,7 @@ enum {
   NAME_CAP = 256,      // units of one path component
   COMP_MAX = 32,       // components of a stored path
   VARIANT_MAX = 1 + MANGLE_KINDS,
-  ANY_UNIT = 0xFFFF,   // in a mangled name: a byte cp932 reads as no character
+  ANY_UNIT = MANGLE_ANY_UNIT,
   ROOT = -1,
 };
 
@@ -394,64 +392,6 @@ bool try_rule(int rule, LinkFound* found) {
 }
 
 }  // namespace
-
-// ---- manglings ---------------------------------------------------------------------
-
-namespace {
-
-// cp932 code of a character as Windows writes it, 0 when it has none.
-unsigned cp932_code(uint32_t cp) {
-  if (cp < 0x80) return cp;
-  unsigned code = uni_to_sjis(cp);
-  if (code && cp932_to_uni(code) == cp) return code;
-  code = sjis_override_encode(cp);
-  return code && cp932_to_uni(code) == cp ? code : 0;
-}
-
-bool put(char16_t* dst, int cap, int& at, char16_t u) {
-  if (at + 1 >= cap) return false;
-  dst[at++] = u;
-  return true;
-}
-
-}  // namespace
-
-bool link_mangle(int kind, const char16_t* name, int len, char16_t* dst, int cap) {
-  if (cap <= 0) return false;
-  dst[0] = 0;
-  int at = 0;
-  if (kind == MANGLE_UTF8_AS_CP932) {
-    char16_t w[NAME_CAP];
-    char bytes[NAME_CAP * 3 + 1];
-    if (len >= NAME_CAP) return false;
-    for (int i = 0; i < len; i++) w[i] = name[i];
-    w[len] = 0;
-    if (wide_to_utf8(bytes, sizeof bytes, w) < 0) return false;
-    const unsigned char* b = (const unsigned char*)bytes;
-    for (int i = 0; b[i];) {
-      uint16_t u = 0;
-      if (cp932_is_lead(b[i])) {
-        if (b[i + 1]) u = cp932_to_uni((uint32_t)b[i] << 8 | b[i + 1]);
-        i += u ? 2 : 1;
-      } else {
-        u = cp932_to_uni(b[i++]);
-      }
-      if (!put(dst, cap, at, u ? u : (char16_t)ANY_UNIT)) return false;
-    }
-  } else if (kind >= MANGLE_CP437 && kind <= MANGLE_CP1252) {
-    static const int pages[] = {CODEPAGE_437, CODEPAGE_850, CODEPAGE_1252};
-    for (int i = 0; i < len; i++) {
-      unsigned code = cp932_code(name[i]);
-      if (!code) return false;
-      if (code > 0xFF && !put(dst, cap, at, sbcs_to_uni(pages[kind], (unsigned char)(code >> 8)))) return false;
-      if (!put(dst, cap, at, sbcs_to_uni(pages[kind], (unsigned char)code))) return false;
-    }
-  } else {
-    return false;
-  }
-  dst[at] = 0;
-  return true;
-}
 
 // ---- the search ----------------------------------------------------------------------
 

@@ -43,10 +43,3 @@ bool linksearch_is_shared_toon(const char16_t* storedPathW);
 // What the walk of the current model listed (it runs on the first search).
 int linksearch_listed();
 bool linksearch_walk_cut();  // true when a bound stopped it
-
-// The name an unpacker makes of a name: its cp932 bytes read as cp437, cp850
-// or cp1252, or its UTF-8 bytes read as cp932 (0xFFFF where cp932 reads no
-// character: any one character on disk matches it). False when the name has
-// no such form (not in cp932) or it does not fit dst.
-enum { MANGLE_CP437, MANGLE_CP850, MANGLE_CP1252, MANGLE_UTF8_AS_CP932, MANGLE_KINDS };
-bool link_mangle(int kind, const char16_t* name, int len, char16_t* dst, int cap);

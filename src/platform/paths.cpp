@@ -1,7 +1,7 @@
 #include "platform/paths.h"
 
-#include "platform/os.h"
 #include "encoding/codec.h"
+#include "platform/os.h"
 
 #include <cstring>
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "encoding/codec.h"
 #include "platform/console.h"
 #include "platform/os.h"
-#include "encoding/codec.h"
 
 namespace {
 

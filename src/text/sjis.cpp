@@ -1,5 +1,6 @@
-// Conversions between Shift-JIS, UTF-16, UTF-16LE and UTF-8 over the code
-// tables. Nothing here allocates; every output is bounded by its capacity.
+// Conversions between Shift-JIS, UTF-16, UTF-16LE and UTF-8 over the codec,
+// and the ones that report what they cannot convert. Nothing here allocates;
+// every output is bounded by its capacity.
 #include "text/sjis.h"
 
 #include "encoding/codec.h"

@@ -39,10 +39,9 @@ int wide_cat(char16_t* dst, int cap, const char16_t* src);
 int utf16le_eq(const char* a, const char* b);                // 0, -1, 3
 int utf16le_bytes(const char* s);
 
-// The exact UTF-16LE of a wide string, for writing a path back into a model
-// file (its UTF-8 is wide_to_utf8 of the codec). Returns the bytes written
-// before the terminator, or -1 when the whole source did not fit (the output
-// then holds the characters that did, terminated).
+// The exact UTF-16LE of a wide string (the codec has its UTF-8). Returns the
+// bytes written before the terminator, or -1 when the whole source did not
+// fit (the output then holds the characters that did, terminated).
 int wide_to_utf16le(char* dst, int capBytes, const char16_t* src);
 
 // One step of the UTF-8 decoding shared by the conversions and the file check:

@@ -424,27 +424,6 @@ const Pin kPins[] = {
     {AUTO, JA_UTF8,
      "0: lost.png (\xE7\xA0\xB4\xE6\x90\x8D\xE3\x81\x97\xE3\x81\x9F\xE3\x81\xBE\xE3\x81\xBE)\n"},
     {AUTO, EN,
-     "Save OK. \n"
-     "\n"
-     " Fixed model file  \r\n"
-     " \r\n"
-     " twist-new.pmx \r\n"
-     " \r\n"
-     " was saved. \r\n"
-     " 1 texture link(s) are left broken. \r\n"
-     "\n"},
-    {AUTO, JA,
-     "Save OK. \n"
-     "\n"
-     " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n"
-     " \r\n"
-     " twist-new.pmx \r\n"
-     " \r\n"
-     " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n"
-     " 1 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
-     " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n"
-     "\n"},
-    {AUTO, EN,
      " The model \r\n"
      " nothing.pmx \r\n"
      " was uncorrected. \r\n"

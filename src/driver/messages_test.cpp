@@ -1,5 +1,6 @@
 // The bytes of every message that has a Japanese and an English form, taken
-// from the code that prints it in runs that reach it, in each language.
+// from the code that prints it in runs that reach it, in each language. A text
+// changed on purpose in driver/messages.txt changes its pin here as well.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -34,10 +34,27 @@ void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName) {
   if (wideName) wide_cat(b->wide, BOX_TEXT_CAP, wideName);
 }
 
-void box_add_name_line(BoxText* b, const char* ansiName, const char16_t* wideName) {
-  box_add(b, " ");
-  box_add_name(b, ansiName, wideName);
-  box_add(b, " \r\n");
+void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args) {
+  // The catalogue's {n} arrive as the byte n, which no Shift-JIS text holds.
+  char piece[BOX_TEXT_CAP];
+  int n = 0;
+  for (const char* p = msg(id);; ++p) {
+    unsigned c = (unsigned char)*p;
+    if (c > MSG_MAX_ARGS) {
+      if (n < BOX_TEXT_CAP - 1) piece[n++] = *p;
+      continue;
+    }
+    piece[n] = 0;
+    box_add(b, piece);
+    n = 0;
+    if (c == 0) return;
+    if (c > args.size()) continue;
+    const BoxArg& a = args.begin()[c - 1];
+    if (a.wide)
+      box_add_name(b, a.ansi, a.wide);
+    else
+      box_add(b, a.ansi);
+  }
 }
 
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
@@ -46,16 +63,4 @@ int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
   if (Auto.answer != 0) return (type & 0xF) == OS_MB_YESNOCANCEL ? OS_IDYES : OS_IDOK;
   if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);
   return os_message_boxA(b->ansi, kCaption, type | kBoxStyle);
-}
-
-void print_by_language(const char* ja, const char* jaUtf8, const char* en) {
-  if (japanese_mode()) {
-    con_printf("%s", ja);
-  } else if (Lang.japanese && Lang.utf8Console) {
-    char utf8[1024];
-    sjis_to_utf8(utf8, (int)sizeof utf8, jaUtf8);
-    con_printf("%s", utf8);
-  } else {
-    con_printf("%s", en);
-  }
 }

@@ -2,6 +2,9 @@
 // MessageBoxA) and UTF-16 (shown by MessageBoxW).
 #pragma once
 #include <cstdint>
+#include <initializer_list>
+
+#include "driver/messages.h"
 
 enum { BOX_TEXT_CAP = 4096 };
 
@@ -14,15 +17,16 @@ void box_clear(BoxText* b);
 void box_add(BoxText* b, const char* sjis);
 // A name with its ANSI and UTF-16 forms, each entering its own text.
 void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName);
-// " %s \r\n" with a name in both forms.
-void box_add_name_line(BoxText* b, const char* ansiName, const char16_t* wideName);
+// What a box text's {n} stands for: a name in both forms, or (wide null) a
+// Shift-JIS text such as a number or another message, added as a fragment.
+struct BoxArg {
+  const char* ansi;
+  const char16_t* wide;
+};
+// A catalogue text in the message language, its {1}, {2}, ... replaced by args.
+void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args = {});
 // Prints the ANSI text (unless the caller printed its own console form), shows
 // the UTF-16 box when useWide, else the ANSI box.
 // Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
 // With Auto.answer no box is shown and the default button (Yes, else OK) answers.
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print = true);
-
-// Prints one of three forms of a text: ja (Shift-JIS) in Japanese message mode;
-// jaUtf8 (Shift-JIS, printed as UTF-8) for a Japanese user on a UTF-8 console,
-// whose messages are otherwise English; en for everyone else.
-void print_by_language(const char* ja, const char* jaUtf8, const char* en);

@@ -80,4 +80,38 @@ TEST(BoxShow, PrintsTheAnsiTextAndReturnsTheAnswer) {
   }
 }
 
+// Inserts go where each language puts them: a name in its own form into each
+// text, a Shift-JIS insert into both.
+TEST(BoxMsg, InsertsEnterEachTextInTheirForm) {
+  struct Row {
+    LangFlags lang;
+    MsgId id;
+    BoxArg second;
+    const char* ansi;
+    const char16_t* wide;
+  };
+  const Row rows[] = {
+      {{false, false, false}, M_NOT_FOUND_BOX, {"?.png", u"\u00E9.png"},
+       " Texture, toon, or sphere: \r\n \r\n ?.png \r\n   in folder: t\\ \r\n",
+       u" Texture, toon, or sphere: \r\n \r\n \u00E9.png \r\n   in folder: t\\ \r\n"},
+      // " フォルダ t\ 内に、 \r\n ?.png \r\n"
+      {{true, true, false}, M_NOT_FOUND_BOX, {"?.png", u"\u00E9.png"},
+       " \x83t\x83H\x83\x8B\x83_ t\\ \x93\xE0\x82\xC9\x81\x41 \r\n ?.png \r\n",
+       u" \u30D5\u30A9\u30EB\u30C0 t\\ \u5185\u306B\u3001 \r\n \u00E9.png \r\n"},
+      // " 3 個の" with the number as a text insert
+      {{true, true, false}, M_LEFT_BROKEN, {"3", nullptr}, " 3 \x8C\xC2\x82\xCC", u" 3 \u500B\u306E"},
+  };
+  for (const Row& r : rows) {
+    LangScope lang(r.lang);
+    static BoxText b;
+    box_clear(&b);
+    if (r.id == M_LEFT_BROKEN)
+      box_add_msg(&b, r.id, {r.second});
+    else
+      box_add_msg(&b, r.id, {{"t\\", u"t\\"}, r.second});
+    EXPECT_NE(std::string(b.ansi).find(r.ansi), std::string::npos) << b.ansi;
+    EXPECT_NE(std::u16string(b.wide).find(r.wide), std::u16string::npos);
+  }
+}
+
 }  // namespace

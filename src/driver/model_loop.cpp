@@ -1,5 +1,6 @@
 #include "driver/driver.h"
 #include "driver/message_box.h"
+#include "driver/messages.h"
 #include "driver/model_state.h"
 #include "driver/run_settings.h"
 #include "driver/run_summary.h"
@@ -68,52 +69,17 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  if (japanese_mode()) {
-    con_printf(" \x83\x82\x83" "f\x83\x8B\x81" "F \n");  // モデル：
-    con_printf("   %s \n", name);
-    // には拡張子 ".PMX" がありません.
-    con_printf(" \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \n");
-    con_printf(" \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? \n");  // 強行しますか?
-    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n   ");
-    box_add_name(&ms.box, name, nameW);
-    box_add(&ms.box, " \r\n \x82\xC9\x82\xCD\x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n");
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " \x8B\xAD\x8Ds\x82\xB5\x82\xDC\x82\xB7\x82\xA9? ");
-  } else {
-    // The English texts stay word for word as they have always read ("Do you
-    // like to", "uncorrected"): users and their scripts look for them.
-    con_printf(" Model: \n");
-    con_printf("   %s \n", name);
-    con_printf(" does not have extension \".PMX\" in the file name. \n");
-    con_printf(" Do you like to continue? \n");
-    if (consoleCodePage == 65001) {
-      box_add(&ms.box, " The model file \r\n");
-    } else {
-      box_add(&ms.box, " Model: \r\n   ");
-      box_add_name(&ms.box, name, nameW);
-      box_add(&ms.box, " \r\n");
-    }
-    box_add(&ms.box, " does not have extension \".PMX\" in the file name. \r\n");
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " Do you like to continue? ");
-  }
+  con_printf(msg(M_EXT_QUESTION), name);
+  // A UTF-8 console shows English texts and no name in them.
+  const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
+  box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});
   // The notice above is this box's console form; its text is not printed again.
   int answer = box_show(&ms.box, OS_MB_OKCANCEL | kAskStyle, use_wide_box(), false);
   if (answer == OS_IDOK) return true;
-  if (japanese_mode()) {
-    // このファイルの学習処理をスキップ(中断)します.
-    con_printf("\x82\xB1\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8Aw\x8FK\x8F\x88\x97\x9D\x82\xF0"
-               "\x83X\x83L\x83" "b\x83v(\x92\x86\x92" "f)\x82\xB5\x82\xDC\x82\xB7. \n");
-  } else {
-    con_printf("The conversion for this file was skipped (or aborted). \n");
-  }
+  con_printf("%s", msg(M_EXT_SKIPPED));
   if (index == ansiArgs.count - 1 && savedCount == 0) {
     con_printf(" \n");
-    if (japanese_mode())  // 更新(変更)されたデータはありません.
-      con_printf("\x8DX\x90V(\x95\xCF\x8DX)\x82\xB3\x82\xEA\x82\xBD\x83" "f\x81[\x83^\x82\xCD\x82\xA0\x82\xE8"
-                 "\x82\xDC\x82\xB9\x82\xF1. \n");
-    else
-      con_printf("No file was modified. \n");
+    con_printf("%s", msg(M_NOTHING_MODIFIED));
   }
   con_printf("\n");
   // The run ends here and a console opened for dropped files closes with it:
@@ -149,35 +115,14 @@ bool any_twist_flag() {
 
 // The twist-axis question. Returns false for Cancel; sets *declined on No.
 bool ask_twist_fix(bool* declined) {
-  static const char* const bonesJa[TWIST_REF_COUNT] = {
-      " \x81@\x8D\xB6\x98r\x9D\x80  \r\n",       // 　左腕捩
-      " \x81@\x8D\xB6\x8E\xE8\x9D\x80  \r\n",    // 　左手捩
-      " \x81@\x89" "E\x98r\x9D\x80  \r\n",       // 　右腕捩
-      " \x81@\x89" "E\x8E\xE8\x9D\x80  \r\n",    // 　右手捩
-  };
-  static const char* const bonesEn[TWIST_REF_COUNT] = {
-      " left arm twist \r\n", " left wrist twist \r\n", " right arm twist \r\n", " right wrist twist \r\n"};
-  box_clear(&ms.box);
-  if (japanese_mode()) {
-    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
-    box_add(&ms.box, " \x92\x86\x82\xCC \r\n");  // 中の
-    for (int i = 0; i < TWIST_REF_COUNT; ++i)
-      if (pmxModel.twistRef[i].mismatch) box_add(&ms.box, bonesJa[i]);
-    // の設定情報に不一致があります.
-    box_add(&ms.box, " \x82\xCC\x90\xDD\x92\xE8\x8F\xEE\x95\xF1\x82\xC9\x95s\x88\xEA\x92v\x82\xAA\x82\xA0"
-                  "\x82\xE8\x82\xDC\x82\xB7. \r\n");
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " \x8F" "C\x90\xB3\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n");  // 修正しますか？
-  } else {
-    box_add(&ms.box, " Unmatched twisting axis settings of \r\n");
-    for (int i = 0; i < TWIST_REF_COUNT; ++i)
-      if (pmxModel.twistRef[i].mismatch) box_add(&ms.box, bonesEn[i]);
-    box_add(&ms.box, " bones are found in the model: \r\n");
-    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
-    box_add(&ms.box, "\r\n");
-    box_add(&ms.box, " Do you like to fix them?  (Y/N/Cancel) \r\n");
+  static const MsgId bones[TWIST_REF_COUNT] = {M_TWIST_ARM_L, M_TWIST_WRIST_L, M_TWIST_ARM_R, M_TWIST_WRIST_R};
+  char lines[256] = "";
+  for (int i = 0; i < TWIST_REF_COUNT; ++i) {
+    size_t used = std::strlen(lines);
+    if (pmxModel.twistRef[i].mismatch) std::snprintf(lines + used, sizeof lines - used, "%s", msg(bones[i]));
   }
+  box_clear(&ms.box);
+  box_add_msg(&ms.box, M_TWIST_QUESTION_BOX, {{ms.diskName, ms.diskNameW}, {lines, nullptr}});
   int answer = box_show(&ms.box, OS_MB_YESNOCANCEL | kAskStyle, use_wide_box());
   if (answer == OS_IDCANCEL) {
     con_printf(" => Cancel \n");
@@ -220,17 +165,9 @@ bool build_output_names() {
 void add_left_broken_lines() {
   int n = ms.links.leftBroken;
   if (Auto.answer == 0 || n < 1) return;
-  char line[128];
-  if (japanese_mode()) {
-    // 個のテクスチャへのリンクが / 破損したままです.
-    std::snprintf(line, sizeof line, " %d \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC"
-                  "\x83\x8A\x83\x93\x83N\x82\xAA \r\n", n);
-    box_add(&ms.box, line);
-    box_add(&ms.box, " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n");
-  } else {
-    std::snprintf(line, sizeof line, " %d texture link(s) are left broken. \r\n", n);
-    box_add(&ms.box, line);
-  }
+  char count[16];
+  std::snprintf(count, sizeof count, "%d", n);
+  box_add_msg(&ms.box, M_LEFT_BROKEN, {{count, nullptr}});
 }
 
 // namesAdded: saved with -F for English names to fill; fixed: links or axes
@@ -242,28 +179,8 @@ void report_saved(bool namesAdded, bool fixed) {
   if (!ms.outPath[0] || findfile(newName, sizeof newName, ms.outPath) != 0) newName[0] = 0;
   if (!ms.outPathW[0] || findfileW(newNameW, PATHBUF_CAP, ms.outPathW) != 0) newNameW[0] = 0;
   box_clear(&ms.box);
-  if (japanese_mode()) {
-    if (namesAdded)  // 英語名(ボーン／モーフ／表示枠)を追加し、
-      box_add(&ms.box, " \x89p\x8C\xEA\x96\xBC(\x83{\x81[\x83\x93\x81^\x83\x82\x81[\x83t\x81^\x95\x5C\x8E\xA6"
-                    "\x98g)\x82\xF0\x92\xC7\x89\xC1\x82\xB5\x81" "A \r\n");
-    if (fixed)
-      box_add(&ms.box, " \x90\xDD\x92\xE8\x82\xF0\x8F" "C\x95\x9C\x82\xB5\x81" "A \r\n");  // 設定を修復し、
-    box_add(&ms.box, " \r\n");
-    box_add_name_line(&ms.box, newName, newNameW);
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n");  // へ保存しました.
-  } else {
-    if (namesAdded) {
-      box_add(&ms.box, " Added English bone/morph/frame names, \r\n");
-      if (fixed) box_add(&ms.box, " and fixed model file settings. \r\n");
-    } else {
-      box_add(&ms.box, " Fixed model file  \r\n");
-    }
-    box_add(&ms.box, " \r\n");
-    box_add_name_line(&ms.box, newName, newNameW);
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " was saved. \r\n");
-  }
+  box_add_msg(&ms.box, !namesAdded ? M_SAVED_FIXED : fixed ? M_SAVED_NAMES_AND_FIXED : M_SAVED_NAMES);
+  box_add_msg(&ms.box, M_SAVED_AS, {{newName, newNameW}});
   add_left_broken_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
@@ -271,30 +188,7 @@ void report_saved(bool namesAdded, bool fixed) {
 
 void report_not_saved(bool uncorrected) {
   box_clear(&ms.box);
-  if (japanese_mode()) {
-    box_add(&ms.box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
-    if (uncorrected) {
-      // は修復しませんでした.
-      box_add(&ms.box, " \x82\xCD\x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
-    } else {
-      box_add(&ms.box, " \x82\xCD\x90\xB3\x8F\xED\x82\xC5\x82\xB7. \r\n");  // は正常です.
-      box_add(&ms.box, " \r\n");
-      box_add(&ms.box, " \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xCD \r\n");  // 修復すべき箇所は
-      // 見つかりませんでした.
-      box_add(&ms.box, " \x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD. \r\n");
-    }
-  } else if (uncorrected) {
-    box_add(&ms.box, " The model \r\n");
-    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
-    box_add(&ms.box, " was uncorrected. \r\n");
-  } else {
-    box_add(&ms.box, " All the links in the model \r\n");
-    box_add_name_line(&ms.box, ms.diskName, ms.diskNameW);
-    box_add(&ms.box, " are correct. \r\n");
-    box_add(&ms.box, " \r\n");
-    box_add(&ms.box, " No broken settings found. ");
-  }
+  box_add_msg(&ms.box, uncorrected ? M_NOT_SAVED_UNCORRECTED : M_NOT_SAVED_CORRECT, {{ms.diskName, ms.diskNameW}});
   if (uncorrected) add_left_broken_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");

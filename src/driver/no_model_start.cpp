@@ -1,6 +1,6 @@
 // Started without a model path: one chance to pick a model, else the usage text.
 #include "driver/driver.h"
-#include "driver/message_box.h"
+#include "driver/messages.h"
 #include "driver/run_settings.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
@@ -13,34 +13,11 @@ namespace {
 
 const int kPathCap = PATH_CAP;
 
-// ドラッグ＆ドロップされた PMX ファイルや、 \n
-const char kNoticeJa[] =
-    "\x83h\x83\x89\x83\x62\x83O\x81\x95\x83h\x83\x8D\x83\x62\x83v\x82\xB3\x82\xEA\x82\xBD PMX "
-    "\x83t\x83@\x83\x43\x83\x8B\x82\xE2\x81\x41 \n"
-    // コマンドで指定された PMX ファイルはありません. \n
-    "\x83R\x83}\x83\x93\x83h\x82\xC5\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xBD PMX "
-    "\x83t\x83@\x83\x43\x83\x8B\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \n"
-    //  PMX モデルファイルを開いてください. \n
-    " PMX \x83\x82\x83\x66\x83\x8B\x83t\x83@\x83\x43\x83\x8B\x82\xF0\x8AJ\x82\xA2\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2. \n";
-
-// The UTF-8 console gets slightly different lines, each ending in " \n".
-// ドラッグ＆ドロップされた PMX ファイル、
-const char kNoticeUtf[] =
-    "\x83h\x83\x89\x83\x62\x83O\x81\x95\x83h\x83\x8D\x83\x62\x83v\x82\xB3\x82\xEA\x82\xBD PMX "
-    "\x83t\x83@\x83\x43\x83\x8B\x81\x41  \n"
-    // コマンドで指定された PMX ファイルはありません.
-    "\x83R\x83}\x83\x93\x83h\x82\xC5\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xBD PMX "
-    "\x83t\x83@\x83\x43\x83\x8B\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1.  \n"
-    //  PMX モデルファイルを開いてください.
-    " PMX \x83\x82\x83\x66\x83\x8B\x83t\x83@\x83\x43\x83\x8B\x82\xF0\x8AJ\x82\xA2\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2.  \n";
-
 }  // namespace
 
 void no_model_notice() {
   con_printf("\n");
-  print_by_language(kNoticeJa, kNoticeUtf,
-                    "No dropped PMX file detected. \n"
-                    " Please select PMX file(s). \n");
+  print_by_language(M_NO_MODEL_NOTICE);
 }
 
 int no_model_pick() {

@@ -5,7 +5,7 @@
 
 #include "driver/driver.h"
 #include "driver/folder_args.h"
-#include "driver/message_box.h"
+#include "driver/messages.h"
 #include "driver/run_settings.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
@@ -17,10 +17,6 @@
 namespace {
 
 const char kTitle[] = "Quillmend  V1.02  (c) 2026 Quillmend developers";
-// (日本語環境)
-const char kTagJapanese[] = "(\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
-// (UTF-8日本語環境)
-const char kTagUtf8Japanese[] = "(UTF-8\x93\xFA\x96{\x8C\xEA\x8A\xC2\x8B\xAB) ";
 const char kFolderFailed[] = "(Obtaining exe dir failed.) \n";
 const uint32_t kCurDirCap = PATH_CAP;
 
@@ -86,7 +82,7 @@ void startup_banner() {
   // named from the measured version.
   if (os_version_line(line, (int)sizeof line) != 1) version_line_for(line, (int)sizeof line, Info.osVersion);
   con_printf("%s", line);
-  print_by_language(kTagJapanese, kTagUtf8Japanese, "(English mode) ");
+  print_by_language(M_LANGUAGE_TAG);
   con_printf("\n");
 }
 

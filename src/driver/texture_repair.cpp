@@ -1,6 +1,7 @@
 #include "driver/texture_repair.h"
 
 #include "driver/message_box.h"
+#include "driver/messages.h"
 #include "driver/model_state.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
@@ -92,34 +93,13 @@ bool stored_path_opens(int k) {
   return opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr);
 }
 
-void add_int_line(BoxText* b, const char* fmt, int value) {
-  char line[128];
-  std::snprintf(line, sizeof line, fmt, value);
-  box_add(b, line);
-}
-
 // The Yes / No / Cancel question; returns the broken count after the answer,
 // or -1 for Cancel.
 int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
+  char count[16];
+  std::snprintf(count, sizeof count, "%d", broken);
   box_clear(&box);
-  if (japanese_mode()) {
-    box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
-    box_add_name_line(&box, diskName, diskNameW);
-    box_add(&box, " \x92\x86\x82\xCC \r\n");  // 中の
-    // 個のテクスチャへのリンクが
-    add_int_line(&box, " %d \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC"
-                       "\x83\x8A\x83\x93\x83N\x82\xAA \r\n", broken);
-    // 破損している模様です.
-    box_add(&box, " \x94j\x91\xB9\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x96\xCD\x97l\x82\xC5\x82\xB7. \r\n");
-    box_add(&box, " \r\n");
-    // 修復しますか？
-    box_add(&box, " \x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n");
-  } else {
-    box_add(&box, " Broken settings of \r\n");
-    add_int_line(&box, " %d texture link(s) are found. \r\n", broken);
-    box_add(&box, " \r\n");
-    box_add(&box, " Do you like to fix them?  (Y/N/Cancel) \r\n");
-  }
+  box_add_msg(&box, M_REPAIR_QUESTION_BOX, {{diskName, diskNameW}, {count, nullptr}});
   int answer = box_show(&box, OS_MB_YESNOCANCEL | OS_MB_ICONINFORMATION | OS_MB_TOPMOST, useWide);
   if (answer == OS_IDYES) {
     con_printf(" => YES \n");
@@ -137,34 +117,7 @@ int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, b
 // The not-found box; false when the user cancelled.
 bool tell_not_found(bool useWide) {
   box_clear(&box);
-  if (japanese_mode()) {
-    // テクスチャ/トゥーン/スフィア:
-    box_add(&box, " \x83" "e\x83N\x83X\x83`\x83\x83/\x83g\x83" "D\x81[\x83\x93/\x83X\x83t\x83"
-                  "B\x83" "A: \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " \x83t\x83H\x83\x8B\x83_ ");  // フォルダ
-    box_add_name(&box, tw.texFolder, tw.texFolderW);
-    box_add(&box, " \x93\xE0\x82\xC9\x81" "A \r\n");  // 内に、
-    box_add_name_line(&box, tw.texName, tw.texNameW);
-    box_add(&box, " \r\n");
-    // が見つからないため、
-    box_add(&box, " \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81"
-                  "A \r\n");
-    // 次のダイアログで探します。 (続行:OK)
-    box_add(&box, " \x8E\x9F\x82\xCC\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xC5\x92T\x82\xB5\x82\xDC"
-                  "\x82\xB7\x81" "B (\x91\xB1\x8Ds:OK) \r\n");
-  } else {
-    box_add(&box, " Texture, toon, or sphere: \r\n");
-    box_add(&box, " \r\n");
-    box_add_name_line(&box, tw.texName, tw.texNameW);
-    box_add(&box, "   in folder: ");
-    box_add_name(&box, tw.texFolder, tw.texFolderW);
-    box_add(&box, " \r\n");
-    box_add(&box, " \r\n");
-    box_add(&box, " was not found.  \r\n");
-    // "dialogue" as the option name Cancel.displaying.dialogue spells it; the text is kept as is.
-    box_add(&box, " Please select it on the next dialogue. (continue:OK) \r\n");
-  }
+  box_add_msg(&box, M_NOT_FOUND_BOX, {{tw.texFolder, tw.texFolderW}, {tw.texName, tw.texNameW}});
   con_printf("\n");
   int answer = box_show(&box, OS_MB_OKCANCEL | OS_MB_ICONINFORMATION | OS_MB_TOPMOST, useWide);
   if (answer == OS_IDCANCEL) {
@@ -176,27 +129,8 @@ bool tell_not_found(bool useWide) {
 }
 
 // Tags of the automatic search, in the order of LinkRule.
-struct FoundTag {
-  const char* ja;
-  const char* en;
-};
-const FoundTag kFoundTags[] = {
-    {"", ""},
-    // (発見: 大文字小文字)
-    {"(\x94\xAD\x8C\xA9: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A)", "(found: case)"},
-    // (発見: 移動)
-    {"(\x94\xAD\x8C\xA9: \x88\xDA\x93\xAE)", "(found: moved)"},
-    // (発見: 形式変換)
-    {"(\x94\xAD\x8C\xA9: \x8C`\x8E\xAE\x95\xCF\x8A\xB7)", "(found: converted)"},
-    // (発見: 文字化け)
-    {"(\x94\xAD\x8C\xA9: \x95\xB6\x8E\x9A\x89\xBB\x82\xAF)", "(found: mangled)"},
-};
-static_assert(sizeof kFoundTags / sizeof kFoundTags[0] == LINK_RULE_MANGLED + 1, "one tag per rule");
-
-void print_shared_toon_tag() {
-  static const char tagJa[] = "(\x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93)";  // (共有トゥーン)
-  print_by_language(tagJa, tagJa, "(shared toon)");
-}
+const MsgId kFoundTags[] = {M_TAG_FOUND_CASE, M_TAG_FOUND_MOVED, M_TAG_FOUND_CONVERTED, M_TAG_FOUND_MANGLED};
+static_assert(sizeof kFoundTags / sizeof kFoundTags[0] == LINK_RULE_MANGLED - LINK_RULE_CASE + 1, "one tag per rule");
 
 bool searching() { return Auto.search >= 1; }
 
@@ -204,7 +138,7 @@ bool searching() { return Auto.search >= 1; }
 // with its tag and kept as stored.
 bool shared_toon_kept(int k) {
   if (!searching() || !linksearch_is_shared_toon(pmxModel.pmxtexlistpathW[k])) return false;
-  print_shared_toon_tag();
+  print_by_language(M_TAG_SHARED_TOON);
   return true;
 }
 
@@ -218,16 +152,6 @@ bool fits_cp932(const char16_t* w) {
   for (int i = 0; w[i]; ++i) before += w[i] == '?';
   for (int i = 0; sjis[i]; ++i) after += sjis[i] == '?';
   return before == after;
-}
-
-void print_inferred_tag() {
-  static const char tagJa[] = "(\x97\xDE\x90\x84\x82\xB5\x82\xDC\x82\xB5\x82\xBD)";  // (類推しました)
-  print_by_language(tagJa, tagJa, "(inferred)");
-}
-
-void print_left_broken_tag() {
-  static const char tagJa[] = "(\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC)";  // (破損したまま)
-  print_by_language(tagJa, tagJa, "(left broken)");
 }
 
 // Nothing is saved for a model whose repair did not finish: its broken links all stay so.
@@ -254,7 +178,7 @@ bool infer() {
     if (w) relpathW(tw.renewedW, TEXPATH_CAP, tw.candidateW, tw.pmxDirW);
     if (!a) wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
-    print_inferred_tag();
+    print_by_language(M_TAG_INFERRED);
     con_printf(" => (renew) %s ", tw.renewed);
     ++modelState.links.inferred;
     return true;
@@ -272,7 +196,7 @@ bool search_link(int k) {
   bool a = !exactOnly && join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, tw.renewed);
   bool w = (tw.pmxDirW[0] || !tw.pmxDir[0]) && join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, tw.renewedW);
   if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
-  print_by_language(kFoundTags[rule].ja, kFoundTags[rule].ja, kFoundTags[rule].en);
+  print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
   con_printf(" => (renew) %s ", tw.renewed);
   ++modelState.links.found[rule];
   if (tw.found.teachesMove) {
@@ -430,7 +354,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     bool repaired = infer() || (searching() && search_link(k));
     if (!repaired && Auto.answer != 0) {
       // Nobody to ask: the link stays as stored and the repair goes on.
-      print_left_broken_tag();
+      print_by_language(M_TAG_LEFT_BROKEN);
       con_printf("\n");
       ++tally.leftBroken;
       continue;

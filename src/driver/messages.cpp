@@ -1,0 +1,20 @@
+#include "driver/messages.h"
+
+#include "platform/console.h"
+#include "platform/settings.h"
+#include "text/sjis.h"
+
+const char* msg(MsgId id) { return japanese_mode() ? kMsgTexts[id].ja : kMsgTexts[id].en; }
+
+void print_by_language(MsgId id) {
+  const MsgText& t = kMsgTexts[id];
+  if (japanese_mode()) {
+    con_printf("%s", t.ja);
+  } else if (Lang.japanese && Lang.utf8Console) {
+    char utf8[1024];
+    sjis_to_utf8(utf8, (int)sizeof utf8, t.jaUtf8 ? t.jaUtf8 : t.ja);
+    con_printf("%s", utf8);
+  } else {
+    con_printf("%s", t.en);
+  }
+}

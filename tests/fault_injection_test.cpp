@@ -72,7 +72,7 @@ TEST(FaultInjection, DiskFullDuringSaveLeavesNoOutputAndGoesOn) {
   } cases[] = {{"0", "0"}, {"100", "0"}, {"9000", "0"}, {"100000000", "1"}};
   for (const auto& c : cases) {
     RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, "y\n\ntextures/a.png\n",
-                                  {{"QM_FI_WRITE_PATH", "-new.pmx"},
+                                  {{"QM_FI_WRITE_PATH", "-new.pm"},
                                    {"QM_FI_WRITE_LIMIT", c.limit},
                                    {"QM_FI_CLOSE_FAIL", c.closeFails}});
     SCOPED_TRACE(std::string(c.limit) + " close fails " + c.closeFails);
@@ -201,7 +201,7 @@ TEST(FaultInjection, FailureAnywhereInTheCopy) {
       if (reading)  // the probe's and the reader's opens read normally, the writer's fails
         faults = {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", std::to_string(at)}, {"QM_FI_READ_SKIP_OPENS", "2"}};
       else
-        faults = {{"QM_FI_WRITE_PATH", "-new.pmx"}, {"QM_FI_WRITE_LIMIT", std::to_string(at)}};
+        faults = {{"QM_FI_WRITE_PATH", "-new.pm"}, {"QM_FI_WRITE_LIMIT", std::to_string(at)}};
       RunResult r = run_with_faults(dir, {"a.pmx"}, input, faults);
       ASSERT_TRUE(r.started);
       EXPECT_EQ(r.exitCode, 0);

@@ -356,12 +356,14 @@ os_file create_write(const char16_t* path) { return os_create_writeW(path); }
 void remove_file(const char* path) { os_removeA(path); }
 void remove_file(const char16_t* path) { os_removeW(path); }
 int char_units(const char* s) { return os_is_dbcs_lead((unsigned char)s[0]) && s[1] ? 2 : 1; }
-int char_units(const char16_t* s) { return s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF ? 2 : 1; }
+int char_units(const char16_t* s) {
+  return s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF ? 2 : 1;
+}
 
-// The path into out, with its last character replaced by `last` unless that is 0.
-// False when there is no character or it does not fit.
+// The path into out; as a temporary's name, its last character (a whole one)
+// becomes '~', or '_' when it is '~' already. False when empty or too long.
 template <typename C>
-bool copy_path(C* out, const C* path, char last) {
+bool copy_path(C* out, const C* path, bool temporary) {
   int n = 0, lastAt = -1;
   while (path[n]) {
     const int w = char_units(path + n);
@@ -372,8 +374,8 @@ bool copy_path(C* out, const C* path, char last) {
   }
   if (lastAt < 0) return false;
   out[n] = 0;
-  if (last) {
-    out[lastAt] = (C)last;
+  if (temporary) {
+    out[lastAt] = n - lastAt == 1 && out[lastAt] == '~' ? '_' : '~';
     out[lastAt + 1] = 0;
   }
   return true;
@@ -392,11 +394,8 @@ os_file wr_create(const C* path, C* written, C* target, uint32_t* err) {
   // The temporary is the target's name ending in '~' instead of its last
   // character (a-new.pmx: a-new.pm~): never longer than the target's, so it
   // fits wherever the target fits, and never taken for a model.
-  const C* c = path;
-  while (c[1]) c++;
-  const char mark = inPlace ? 0 : *c == '~' ? '_' : '~';
   *err = OS_ERROR_FILENAME_EXCED_RANGE;
-  if (!copy_path(written, path, mark) || !copy_path(target, path, 0)) return OS_BAD_FILE;
+  if (!copy_path(written, path, !inPlace) || !copy_path(target, path, false)) return OS_BAD_FILE;
   if (!inPlace) {
     *err = OS_ERROR_SHARING_VIOLATION;
     if (is_rd_file(written)) return OS_BAD_FILE;

@@ -72,7 +72,7 @@ TEST(FaultInjection, DiskFullDuringSaveLeavesNoOutputAndGoesOn) {
   } cases[] = {{"0", "0"}, {"100", "0"}, {"9000", "0"}, {"100000000", "1"}};
   for (const auto& c : cases) {
     RunResult r = run_with_faults(dir, {"a.pmx", "b.pmx"}, "y\n\ntextures/a.png\n",
-                                  {{"QM_FI_WRITE_PATH", "-new.pmx"},
+                                  {{"QM_FI_WRITE_PATH", "-new.pm"},
                                    {"QM_FI_WRITE_LIMIT", c.limit},
                                    {"QM_FI_CLOSE_FAIL", c.closeFails}});
     SCOPED_TRACE(std::string(c.limit) + " close fails " + c.closeFails);
@@ -201,7 +201,7 @@ TEST(FaultInjection, FailureAnywhereInTheCopy) {
       if (reading)  // the probe's and the reader's opens read normally, the writer's fails
         faults = {{"QM_FI_READ_PATH", "a.pmx"}, {"QM_FI_READ_LIMIT", std::to_string(at)}, {"QM_FI_READ_SKIP_OPENS", "2"}};
       else
-        faults = {{"QM_FI_WRITE_PATH", "-new.pmx"}, {"QM_FI_WRITE_LIMIT", std::to_string(at)}};
+        faults = {{"QM_FI_WRITE_PATH", "-new.pm"}, {"QM_FI_WRITE_LIMIT", std::to_string(at)}};
       RunResult r = run_with_faults(dir, {"a.pmx"}, input, faults);
       ASSERT_TRUE(r.started);
       EXPECT_EQ(r.exitCode, 0);
@@ -210,6 +210,59 @@ TEST(FaultInjection, FailureAnywhereInTheCopy) {
       EXPECT_TRUE(read_file_bytes(a) == before) << "the source changed";
       EXPECT_EQ(list_dir(dir.path), untouched);
     }
+  }
+}
+
+// An earlier output in place while a save fails at each of its stages: the
+// temporary cannot be created, a write fails, the close reports a late failure,
+// the replace is refused. The earlier output stays byte for byte and nothing
+// is left beside it. A temporary left by a run that was killed goes with the
+// next save.
+TEST(FaultInjection, FailedSaveKeepsTheEarlierOutput) {
+  TempDir dir("qm-fi-keep");
+  const std::string a = broken_model(dir, "a.pmx");
+  const std::string input = "y\n\ntextures/a.png\n";
+  RunResult ref = run_with_faults(dir, {"a.pmx"}, input, {});
+  ASSERT_THAT(ref.out, HasSubstr("Save OK. \n"));
+  const std::string fresh = read_file_bytes(dir / "a-new.pmx");
+  const std::string earlier = "an earlier a-new.pmx, repaired by hand";
+  const struct Row {
+    const char* stage;
+    std::vector<std::pair<std::string, std::string>> faults;
+    const char* leftover;  // a temporary already there
+    bool saves;
+  } rows[] = {
+      {"create", {{"QM_FI_DENY_PATH", "a-new.pm~"}}, nullptr, false},
+      {"write", {{"QM_FI_WRITE_PATH", "a-new.pm~"}, {"QM_FI_WRITE_LIMIT", "9000"}}, nullptr, false},
+      {"close", {{"QM_FI_WRITE_PATH", "a-new.pm~"}, {"QM_FI_WRITE_LIMIT", "100000000"}, {"QM_FI_CLOSE_FAIL", "1"}},
+       nullptr, false},
+      {"rename", {{"QM_FI_RENAME_PATH", "a-new.pmx"}}, "half a model", false},
+      {"killed before", {}, "half a model", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.stage);
+    const std::string fault = row.faults.empty() ? "" : row.faults[0].first;
+    ASSERT_TRUE(write_file_bytes(dir / "a-new.pmx", earlier));
+    if (row.leftover) {
+      ASSERT_TRUE(write_file_bytes(dir / "a-new.pm~", row.leftover));
+    }
+    RunResult r = run_with_faults(dir, {"a.pmx"}, input, row.faults);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(read_file_bytes(dir / "a-new.pmx"), row.saves ? fresh : earlier);
+    const std::string result = row.saves ? "Save OK. \n" : "New PMX save failed. \n";
+    const size_t at = r.out.find(result);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_THAT(r.out, Not(HasSubstr(row.saves ? "save failed" : "Save OK.")));
+    // Up to the result the console says what it always said; a refused
+    // replace or a leftover temporary adds nothing.
+    if (fault.empty() || fault == "QM_FI_RENAME_PATH") {
+      EXPECT_EQ(r.out.substr(0, at), ref.out.substr(0, ref.out.find("Save OK. \n")));
+    }
+    if (fault == "QM_FI_DENY_PATH") {
+      EXPECT_THAT(r.out, HasSubstr("Cannot open WR file : a-new.pmx\n"));
+    }
+    EXPECT_EQ(list_dir(dir.path), (std::vector<std::string>{"a-new.pmx", "a.pmx", "quillmend", "textures"}));
   }
 }
 

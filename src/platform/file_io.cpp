@@ -56,6 +56,31 @@ int32_t rd_fill() {
   return RD.fill;
 }
 
+// The file WR writes and the name wfcommit puts it under. Either the UTF-16 or
+// the Shift-JIS pair is in use, as WR was opened.
+enum { WR_PATH_CAP = 1024 };
+struct WrStage {
+  bool active;   // WR has a file that is neither put in place nor removed yet
+  bool wide;
+  bool inPlace;  // a device, written under the target's own name
+  char16_t writtenW[WR_PATH_CAP];
+  char16_t targetW[WR_PATH_CAP];
+  char writtenA[WR_PATH_CAP];
+  char targetA[WR_PATH_CAP];
+};
+WrStage stage;
+// The last wfclose wrote everything: what wfcommit asks when WR is closed already.
+bool wrClosedOk = false;
+
+// A failed save leaves nothing of its own: the temporary goes, and so does a
+// link to a device written in place, as a failed output always went.
+void remove_written() {
+  if (!stage.active) return;
+  stage.active = false;
+  if (stage.wide) os_removeW(stage.writtenW);
+  else os_removeA(stage.writtenA);
+}
+
 // After a failed or short write the pending bytes are dropped with the file.
 void wr_close_failed() {
   if (!WR.closed) os_close(wr_handle());
@@ -67,6 +92,7 @@ void wr_close_failed() {
 
 void wr_opened(os_file f, bool ansi) {
   WR.closed = false;
+  wrClosedOk = false;
   WR.ansiOpened = ansi;
   WR.handle = f;
   WR.fill = 0;
@@ -317,20 +343,86 @@ int rfseek(int64_t offset) {
 
 // ---- write file ---------------------------------------------------------------
 
+namespace {
+
 // Creating the file that RD reads (under another name, by a link) would
 // empty it before it is read: refused, as a sharing violation.
-namespace {
 bool is_rd_file(const char* path) { return !RD.closed && os_is_same_fileA(rd_handle(), path); }
-bool is_rd_fileW(const char16_t* path) { return !RD.closed && os_is_same_fileW(rd_handle(), path); }
+bool is_rd_file(const char16_t* path) { return !RD.closed && os_is_same_fileW(rd_handle(), path); }
+int write_target(const char* path) { return os_write_targetA(path); }
+int write_target(const char16_t* path) { return os_write_targetW(path); }
+os_file create_write(const char* path) { return os_create_writeA(path); }
+os_file create_write(const char16_t* path) { return os_create_writeW(path); }
+void remove_file(const char* path) { os_removeA(path); }
+void remove_file(const char16_t* path) { os_removeW(path); }
+int char_units(const char* s) { return os_is_dbcs_lead((unsigned char)s[0]) && s[1] ? 2 : 1; }
+int char_units(const char16_t* s) {
+  return s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF ? 2 : 1;
+}
+
+// The path into out; as a temporary's name, its last character (a whole one)
+// becomes '~', or '_' when it is '~' already. False when empty or too long.
+template <typename C>
+bool copy_path(C* out, const C* path, bool temporary) {
+  int n = 0, lastAt = -1;
+  while (path[n]) {
+    const int w = char_units(path + n);
+    if (n + w >= WR_PATH_CAP) return false;
+    for (int k = 0; k < w; k++) out[n + k] = path[n + k];
+    lastAt = n;
+    n += w;
+  }
+  if (lastAt < 0) return false;
+  out[n] = 0;
+  if (temporary) {
+    out[lastAt] = n - lastAt == 1 && out[lastAt] == '~' ? '_' : '~';
+    out[lastAt + 1] = 0;
+  }
+  return true;
+}
+
+// Opens what WR writes for path into the stage: a temporary beside the target,
+// or a device itself. OS_BAD_FILE with *err (a Windows code) when it cannot.
+template <typename C>
+os_file wr_create(const C* path, C* written, C* target, uint32_t* err) {
+  *err = OS_ERROR_SHARING_VIOLATION;
+  if (is_rd_file(path)) return OS_BAD_FILE;
+  const int kind = path[0] ? write_target(path) : OS_TARGET_REFUSED;
+  *err = path[0] ? os_last_error() : (uint32_t)OS_ERROR_PATH_NOT_FOUND;
+  if (kind == OS_TARGET_REFUSED) return OS_BAD_FILE;
+  const bool inPlace = kind == OS_TARGET_DEVICE;
+  // The temporary is the target's name ending in '~' instead of its last
+  // character (a-new.pmx: a-new.pm~): never longer than the target's, so it
+  // fits wherever the target fits, and never taken for a model.
+  *err = OS_ERROR_FILENAME_EXCED_RANGE;
+  if (!copy_path(written, path, !inPlace) || !copy_path(target, path, false)) return OS_BAD_FILE;
+  if (!inPlace) {
+    *err = OS_ERROR_SHARING_VIOLATION;
+    if (is_rd_file(written)) return OS_BAD_FILE;
+    // One left by a run that was cut off goes first; removing it never touches
+    // a file it may be a link to, as writing through it would.
+    remove_file(written);
+  }
+  os_file f = create_write(written);
+  if (f == OS_BAD_FILE) {
+    *err = os_last_error();
+    return OS_BAD_FILE;
+  }
+  stage.active = true;
+  stage.wide = sizeof(C) == 2;
+  stage.inPlace = inPlace;
+  return f;
+}
+
 }  // namespace
 
 int wfopenW(const char16_t* path) {
-  // An open WR is finished first rather than left open with its bytes unwritten.
-  wfclose();
-  const bool reading = is_rd_fileW(path);
-  os_file f = reading ? OS_BAD_FILE : os_create_writeW(path);
+  // Only wfcommit puts a file in place: an earlier WR still open is dropped.
+  wfdiscard();
+  uint32_t err;
+  os_file f = wr_create(path, stage.writtenW, stage.targetW, &err);
   if (f == OS_BAD_FILE) {
-    con_printf("Could not open (WR)(code=%d).\n", reading ? (int)OS_ERROR_SHARING_VIOLATION : (int)os_last_error());
+    con_printf("Could not open (WR)(code=%d).\n", (int)err);
     return -1;
   }
   wr_opened(f, false);
@@ -338,8 +430,9 @@ int wfopenW(const char16_t* path) {
 }
 
 int wfopen(const char* path) {
-  wfclose();
-  os_file f = is_rd_file(path) ? OS_BAD_FILE : os_create_writeA(path);
+  wfdiscard();
+  uint32_t err;
+  os_file f = wr_create(path, stage.writtenA, stage.targetA, &err);
   if (f == OS_BAD_FILE) {
     con_printf("Cannot open WR file : %s\n", path);
     return -1;
@@ -363,13 +456,39 @@ int wfflush() { return wr_flush(false); }
 int wfclose() {
   if (WR.closed) return -1;
   int r = wfflush();
-  // Some disks report a failed write only when the file is closed.
-  if (!WR.closed && os_close(wr_handle()) == 0) r = -1;
+  if (!WR.closed) {
+    // A file renamed into place must be on the disk first, or a power cut
+    // could leave an empty one under the target's name.
+    if (r == 0 && stage.active && !stage.inPlace && !os_sync(wr_handle())) r = -1;
+    // Some disks report a failed write only when the file is closed.
+    if (os_close(wr_handle()) == 0) r = -1;
+  }
   WR.closed = true;
   WR.handle = nullptr;
   WR.fill = 0;
   WR.fastLimit = 0;
+  wrClosedOk = r == 0;
   return r;
+}
+
+int wfcommit() {
+  const int r = WR.closed ? (wrClosedOk ? 0 : -1) : wfclose();
+  wrClosedOk = false;
+  if (!stage.active) return r;
+  const bool placed = r == 0 && (stage.inPlace || (stage.wide ? os_replace_fileW(stage.writtenW, stage.targetW)
+                                                             : os_replace_fileA(stage.writtenA, stage.targetA)));
+  if (!placed) {
+    remove_written();
+    return -1;
+  }
+  stage.active = false;
+  return 0;
+}
+
+void wfdiscard() {
+  wr_close_failed();
+  wrClosedOk = false;
+  remove_written();
 }
 
 int wfputlong(int32_t v) {

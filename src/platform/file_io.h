@@ -35,7 +35,14 @@ const unsigned char* rfpeek_slow(int32_t n);
 int rfbufrewind();                   // 0, or -2
 int rfseek(int64_t offset);          // 0, or -2
 
-// 0, or -1 with a message; the file RD reads (under a link) is refused.
+// WR writes a temporary beside its target, named as the target but for a '~'
+// in place of its last character (a-new.pmx: a-new.pm~), and only wfcommit puts
+// it in the target's place: a save that fails or is cut off never leaves part of
+// a file under the target's name, and an old target stays as it was. A leftover
+// temporary is replaced by the next open. A device is written in place.
+//
+// 0, or -1 with a message; the file RD reads (under a link) is refused, and so is
+// a target creating would fail on (a folder, a read-only file), with its code.
 int wfopenW(const char16_t* path);
 int wfopen(const char* path);
 int wfputc_slow(int c);
@@ -49,6 +56,13 @@ int64_t wfcount();
 int wfisclosed();
 int wfclose();                       // 0 when everything reached the file; -1 if WR was
                                      // closed by a failure, or the last flush or close failed
+// Closes WR if open and, when everything reached the file, puts it in the
+// target's place: 0. Otherwise, or when the replace is refused (the target in
+// use), the temporary is removed, the target stays as it was: -1 (os_last_error).
+int wfcommit();
+// Closes WR if open and removes its temporary; the target stays as it was.
+// What wfopen does first too.
+void wfdiscard();
 
 int32_t rwfcopy(int32_t n);          // bytes copied, -1 on failure
 int32_t rwfcopyall();

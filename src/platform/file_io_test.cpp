@@ -66,7 +66,7 @@ class Backends : public ::testing::TestWithParam<bool> {
  protected:
   void TearDown() override {
     rfclose();
-    wfclose();
+    wfdiscard();
   }
 };
 INSTANTIATE_TEST_SUITE_P(RdWr, Backends, ::testing::Values(true, false),
@@ -186,7 +186,7 @@ TEST_P(Backends, StringLimits) {
   for (size_t n : {512u, 513u, 600u}) {
     ASSERT_EQ(0, openWr(p, GetParam()));
     EXPECT_EQ(n == 512 ? 0 : 1, wfputs(std::string(n, 'x').c_str()));
-    wfclose();
+    EXPECT_EQ(0, wfcommit());
     EXPECT_EQ(n == 512 ? 512u : 513u, readFile(p).size());
   }
   for (size_t units : {512u, 513u, 600u}) {
@@ -197,26 +197,26 @@ TEST_P(Backends, StringLimits) {
     con_capture_begin();
     EXPECT_EQ(0, wfputunistr(s.c_str()));
     EXPECT_EQ(units == 512 ? "" : "Too long unistr.\n", con_capture_end());
-    wfclose();
+    EXPECT_EQ(0, wfcommit());
     EXPECT_EQ(units == 512 ? 1024u : 1026u, readFile(p).size());
   }
 }
 
 TEST(FileIo, HandleWriteFlushesWholeBuffers) {
-  std::string p = tempDir() + "/flush.bin";
+  std::string p = tempDir() + "/flush.bin", temp = tempDir() + "/flush.bi~";
   std::string data = pattern(8193);
   ASSERT_EQ(0, wfopenW(widePath(p).c_str()));
   for (int i = 0; i < 8192; i++) EXPECT_EQ(0, wfputc((unsigned char)data[i]));
-  EXPECT_EQ(8192u, readFile(p).size());
+  EXPECT_EQ(8192u, readFile(temp).size());
   wfputc((unsigned char)data[8192]);
-  EXPECT_EQ(8192u, readFile(p).size());
+  EXPECT_EQ(8192u, readFile(temp).size());
   EXPECT_EQ(8193, wfcount());
   EXPECT_EQ(0, wfflush());
-  EXPECT_EQ(data, readFile(p));
+  EXPECT_EQ(data, readFile(temp));
   EXPECT_EQ(4, wfwrite("wxyz", 4));
   EXPECT_EQ(0, wfputlong(0x01020304));
   EXPECT_EQ(0, wfputfloat(1.0f));
-  wfclose();
+  EXPECT_EQ(0, wfcommit());
   EXPECT_EQ(data + "wxyz" + std::string("\x04\x03\x02\x01\x00\x00\x80\x3F", 8), readFile(p));
 }
 
@@ -264,6 +264,96 @@ TEST(FileIo, DiskFullClosesTheWriteFile) {
   EXPECT_EQ(-1, wfflush());
   EXPECT_EQ("File writing error.(or Disk full)\n", con_capture_end());
   EXPECT_EQ(-1, wfisclosed());
+  // A device written in place is no file of ours to remove.
+  wfdiscard();
+  EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+// The target changes only at the commit, and then to the whole new file; a
+// save dropped or refused leaves it as it was and no temporary behind, and a
+// temporary left by a run that was cut off is replaced, never written through.
+TEST_P(Backends, TargetChangesOnlyAtTheCommit) {
+  namespace fs = std::filesystem;
+  const std::string p = tempDir() + "/staged-new.pmx", temp = tempDir() + "/staged-new.pm~";
+  const std::string victim = writeFile("victim.bin", "victim");
+  enum Leftover { NONE, JUNK, LINK };
+  const struct Row {
+    const char* what;
+    Leftover leftover;
+    bool commit;
+    bool targetTurnsFolder;  // so that the replace is refused
+  } rows[] = {
+      {"committed", NONE, true, false},
+      {"dropped", NONE, false, false},
+      {"leftover replaced", JUNK, true, false},
+      {"leftover link", LINK, true, false},
+      {"replace refused", NONE, true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    fs::remove_all(p);
+    writeFile("staged-new.pmx", "old");
+    if (row.leftover == JUNK) writeFile("staged-new.pm~", "part of a cut-off save");
+    if (row.leftover == LINK) fs::create_symlink(victim, temp);
+    ASSERT_EQ(0, openWr(p, GetParam()));
+    EXPECT_EQ(0, wfputs("new"));
+    EXPECT_EQ(0, wfflush());
+    EXPECT_EQ("old", readFile(p));
+    if (row.targetTurnsFolder) {
+      fs::remove(p);
+      fs::create_directory(p);
+    }
+    int r = -1;
+    if (row.commit) r = wfcommit();
+    else wfdiscard();
+    EXPECT_EQ(row.commit && !row.targetTurnsFolder ? 0 : -1, r);
+    if (row.targetTurnsFolder) EXPECT_TRUE(fs::is_directory(p));
+    else EXPECT_EQ(r == 0 ? "new" : "old", readFile(p));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
+    EXPECT_EQ("victim", readFile(victim));
+  }
+  fs::remove_all(p);
+}
+
+// An output that cannot be written is refused at the open with the open's own
+// message, before any temporary exists; the file RD reads is never written,
+// under the target's name or the temporary's.
+TEST(FileIo, RefusedOutputLeavesNoTemporary) {
+  namespace fs = std::filesystem;
+  const std::string folder = tempDir() + "/as-folder-new.pmx";
+  fs::create_directory(folder);
+  const std::string src = writeFile("src.pmx", "source"), srcAsTemp = writeFile("twin-new.pm~", "source");
+  fs::create_hard_link(src, tempDir() + "/linked-new.pmx");
+  const struct Row {
+    const char* what;
+    std::string reading;  // the file RD has open, if any
+    std::string target;
+    const char* code;
+  } rows[] = {
+      {"a folder", "", folder, "5"},
+      {"a link to the file read", src, tempDir() + "/linked-new.pmx", "32"},
+      {"a temporary that is the file read", srcAsTemp, tempDir() + "/twin-new.pmx", "32"},
+  };
+  for (const Row& row : rows) {
+    for (bool wide : {true, false}) {
+      SCOPED_TRACE(std::string(row.what) + (wide ? " (UTF-16)" : " (Shift-JIS)"));
+      if (!row.reading.empty()) {
+        ASSERT_EQ(0, openRd(row.reading, true));
+      }
+      con_capture_begin();
+      EXPECT_EQ(-1, openWr(row.target, wide));
+      EXPECT_EQ(wide ? "Could not open (WR)(code=" + std::string(row.code) + ").\n"
+                     : "Cannot open WR file : " + ansiPath(row.target) + "\n",
+                con_capture_end());
+      rfclose();
+      EXPECT_EQ(-1, wfcommit());
+    }
+  }
+  EXPECT_EQ("source", readFile(src));
+  EXPECT_EQ("source", readFile(srcAsTemp));
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_FALSE(fs::exists(tempDir() + "/as-folder-new.pm~"));
+  EXPECT_FALSE(fs::exists(tempDir() + "/linked-new.pm~"));
 }
 
 // Every pairing of backends copies the same bytes.
@@ -271,7 +361,7 @@ class Copies : public ::testing::TestWithParam<std::pair<bool, bool>> {
  protected:
   void TearDown() override {
     rfclose();
-    wfclose();
+    wfdiscard();
   }
 };
 INSTANTIATE_TEST_SUITE_P(RdWr, Copies,
@@ -290,7 +380,7 @@ TEST_P(Copies, CopyStretchesAndTheRest) {
   EXPECT_EQ(10989, rwfcopyall());
   EXPECT_EQ(-1, rfisclosed());
   EXPECT_EQ(-1, rwfcopy(5));
-  wfclose();
+  EXPECT_EQ(0, wfcommit());
   std::string expect = data.substr(0, 10) + "*" + data.substr(11);
   EXPECT_EQ(expect, readFile(dst));
 }
@@ -302,7 +392,7 @@ TEST_P(Copies, CopyStopsAtTheEnd) {
   for (int i = 0; i < 6; i++) rfgetc();
   EXPECT_EQ(4, rwfcopy(10));
   EXPECT_EQ(-1, rfisclosed());
-  wfclose();
+  EXPECT_EQ(0, wfcommit());
   EXPECT_EQ("6789", readFile(dst));
 }
 

@@ -70,10 +70,28 @@ int os_is_same_fileW(os_file f, const char16_t* path);
 enum { OS_COPY_DONE = 0, OS_COPY_REFUSED = 1, OS_COPY_READ_FAILED = 2, OS_COPY_WRITE_FAILED = 3 };
 int os_copy_range(os_file in, os_file out, int64_t n, int64_t* done);
 
+// ---- replacing a file ---------------------------------------------------------------
+// What a path holds before a new file is written under it: OS_TARGET_NONE (nothing:
+// it is created), OS_TARGET_FILE (a file that may be replaced), OS_TARGET_DEVICE (a
+// device or pipe, written in place: renaming onto it would replace the device itself),
+// OS_TARGET_REFUSED (a folder, a read-only or hidden file, a file in use: whatever
+// creating it would fail on, with the same os_last_error).
+enum { OS_TARGET_NONE = 0, OS_TARGET_FILE = 1, OS_TARGET_DEVICE = 2, OS_TARGET_REFUSED = 3 };
+int os_write_targetA(const char* sjisPath);
+int os_write_targetW(const char16_t* path);
+// Puts the closed file `from` in place of `to` in one step, so that `to` is always
+// either the old file or the whole new one. 1 on success, 0 on failure (os_last_error).
+int os_replace_fileA(const char* from, const char* to);
+int os_replace_fileW(const char16_t* from, const char16_t* to);
+// Sends what was written to f on to the disk, so that a file renamed into place after
+// a power cut is never empty. 1 on success, 0 on failure (os_last_error).
+int os_sync(os_file f);
+
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
 // fopen with the path converted for the system first (identity on Windows).
 FILE* os_fopen(const char* sjisPath, const char* mode);
-// Deletes a file; used to remove a failed output. 0 on success.
+// Deletes a file or a link (the link itself, not what it points to), never a
+// device; used to remove a failed output. 0 on success.
 int os_removeA(const char* sjisPath);
 int os_removeW(const char16_t* path);
 

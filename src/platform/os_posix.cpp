@@ -876,16 +876,120 @@ FILE* os_fopen(const char* sjisPath, const char* mode) {
   return f;
 }
 
+namespace {
+// A device node is never removed, not even by a program run with every right:
+// a failed output that was a device (or a temporary turned into one) goes
+// without taking the device with it.
+int remove_sys(const char* sys) {
+  struct stat st;
+  if (lstat(sys, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return -1;
+  return unlink(sys) == 0 ? 0 : -1;
+}
+}  // namespace
+
 int os_removeA(const char* sjisPath) {
   char sys[SYS_PATH_CAP];
   if (!sjis_to_sys(sjisPath, sys, sizeof sys)) return -1;
-  return unlink(sys) == 0 ? 0 : -1;
+  return remove_sys(sys);
 }
 
 int os_removeW(const char16_t* path) {
   char sys[SYS_PATH_CAP];
   if (!utf16_to_sys(path, sys, sizeof sys)) return -1;
-  return unlink(sys) == 0 ? 0 : -1;
+  return remove_sys(sys);
+}
+
+// ---- replacing a file -------------------------------------------------------------
+
+namespace {
+// Opens without creating and without waiting on a pipe nobody reads.
+int write_target(const char* sys) {
+  const int fd = open(sys, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    set_error(err, sys);
+    return err == ENOENT || err == ENOTDIR ? OS_TARGET_NONE : OS_TARGET_REFUSED;
+  }
+  struct stat st;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  return regular ? OS_TARGET_FILE : OS_TARGET_DEVICE;
+}
+
+// The rename itself reaches the disk only with its folder.
+void sync_folder(const char* sysPath) {
+  char dir[SYS_PATH_CAP];
+  const char* slash = strrchr(sysPath, '/');
+  if (!slash) {
+    memcpy(dir, ".", 2);
+  } else {
+    size_t n = slash == sysPath ? 1 : (size_t)(slash - sysPath);
+    if (n >= sizeof dir) return;
+    memcpy(dir, sysPath, n);
+    dir[n] = 0;
+  }
+  const int fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+int replace_file(const char* sysFrom, const char* sysTo) {
+  if (rename(sysFrom, sysTo) != 0) {
+    set_error(errno, sysTo);
+    return 0;
+  }
+  sync_folder(sysTo);
+  return 1;
+}
+}  // namespace
+
+int os_write_targetA(const char* sjisPath) {
+  char sys[SYS_PATH_CAP];
+  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return OS_TARGET_REFUSED;
+  }
+  return write_target(sys);
+}
+
+int os_write_targetW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!path[0]) {
+    lastError = OS_ERROR_PATH_NOT_FOUND;
+    return OS_TARGET_REFUSED;
+  }
+  if (!utf16_to_sys(path, sys, sizeof sys)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return OS_TARGET_REFUSED;
+  }
+  return write_target(sys);
+}
+
+int os_replace_fileA(const char* from, const char* to) {
+  char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
+  if (!sjis_to_sys(from, a, sizeof a) || !sjis_to_sys(to, b, sizeof b)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  return replace_file(a, b);
+}
+
+int os_replace_fileW(const char16_t* from, const char16_t* to) {
+  char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
+  if (!utf16_to_sys(from, a, sizeof a) || !utf16_to_sys(to, b, sizeof b)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  return replace_file(a, b);
+}
+
+int os_sync(os_file f) {
+  if (fsync(to_fd(f)) == 0) return 1;
+  // A file system that keeps nothing to sync has nothing to lose either.
+  if (errno == EINVAL || errno == EROFS || errno == ENOTSUP) return 1;
+  set_error(errno);
+  return 0;
 }
 
 // ---- directory search -------------------------------------------------------------

@@ -332,6 +332,62 @@ FILE* os_fopen(const char* sjisPath, const char* mode) { return fopen(sjisPath, 
 int os_removeA(const char* sjisPath) { return remove(sjisPath); }
 int os_removeW(const char16_t* path) { return _wremove(W(path)); }
 
+// ---- replacing a file -------------------------------------------------------------
+
+// The same sharing as the create that would follow (none for a UTF-16 path, read
+// and write for an ANSI one), so a file in use is refused with the same code.
+static HANDLE open_existing_for_write(const char* sjisPath) {
+  return CreateFileA(sjisPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+static HANDLE open_existing_for_write(const char16_t* path) {
+  return CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+template <typename C>
+static int write_target(const C* path) {
+  HANDLE h = open_existing_for_write(path);
+  if (h == INVALID_HANDLE_VALUE) {
+    remember_error();
+    return lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND ? OS_TARGET_NONE
+                                                                                   : OS_TARGET_REFUSED;
+  }
+  int kind = OS_TARGET_DEVICE;
+  if (GetFileType(h) == FILE_TYPE_DISK) {
+    kind = OS_TARGET_FILE;
+    // CREATE_ALWAYS refuses a hidden or system file; so does the replace.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
+      lastError = ERROR_ACCESS_DENIED;
+      kind = OS_TARGET_REFUSED;
+    }
+  }
+  CloseHandle(h);
+  return kind;
+}
+
+int os_write_targetA(const char* sjisPath) { return write_target(sjisPath); }
+int os_write_targetW(const char16_t* path) { return write_target(path); }
+
+static const DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+int os_replace_fileA(const char* from, const char* to) {
+  if (MoveFileExA(from, to, kReplace)) return 1;
+  remember_error();
+  return 0;
+}
+int os_replace_fileW(const char16_t* from, const char16_t* to) {
+  if (MoveFileExW(W(from), W(to), kReplace)) return 1;
+  remember_error();
+  return 0;
+}
+
+int os_sync(os_file f) {
+  if (FlushFileBuffers(H(f))) return 1;
+  remember_error();
+  return 0;
+}
+
 // ---- directory search -------------------------------------------------------------
 
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {

@@ -341,10 +341,10 @@ int pmdinfowrite(const char* outPath, const char* srcPath) {
     return -1;
   }
   if (write_body() != 0) {
-    os_removeA(outPath);
+    wfdiscard();
     return -1;
   }
-  return 0;
+  return wfcommit();
 }
 
 int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) {
@@ -358,8 +358,8 @@ int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) {
     return -1;
   }
   if (write_body() != 0) {
-    os_removeW(outPath);
+    wfdiscard();
     return -1;
   }
-  return 0;
+  return wfcommit();
 }

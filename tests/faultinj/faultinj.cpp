@@ -10,6 +10,8 @@
 //   QM_FI_READ_LIMIT=n     ... deliver the bytes before offset n, then every read fails with EIO
 //   QM_FI_READ_SKIP_OPENS=k  ... except the first k such opens, which read normally
 //                          (so that a later pass over the same file fails, not the first)
+//   QM_FI_RENAME_PATH=sub  renaming onto a path that contains sub fails with EACCES,
+//                          as a replace refused while another program holds the file
 //
 // copy_file_range honours both limits, as a copy inside the system meets the
 // same disk.
@@ -235,6 +237,14 @@ int close(int fd) {
     return -1;
   }
   return r;
+}
+int rename(const char* from, const char* to) {
+  if (matches(to, "QM_FI_RENAME_PATH")) {
+    errno = EACCES;
+    return -1;
+  }
+  static auto real_rename = real<int (*)(const char*, const char*)>("rename");
+  return real_rename(from, to);
 }
 FILE* fopen(const char* path, const char* mode) { return fopen_common("fopen", path, mode); }
 FILE* fopen64(const char* path, const char* mode) { return fopen_common("fopen64", path, mode); }

@@ -434,10 +434,45 @@ def t_auto_search(s):
     check_written(b, b_data, os.path.join(os.path.dirname(b), "b-new.pmx"), ["old\\" + mangled, "toon10.bmp"])
 
 
+def t_replace_existing_output(s):
+    # An earlier -new.pmx is replaced whole through the temporary named as it
+    # with ~ for its last character, on the ANSI and the UTF-16 road; the
+    # temporary a killed run left is gone too, and the console is as ever.
+    a, a_data = s.model("repl/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    u, u_data = s.model("repl16/모델/모델.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    outputs = [(a, a_data, "a-new.pmx"), (u, u_data, "모델-new.pmx")]
+    for m, _, new in outputs:
+        folder = os.path.dirname(m)
+        with open(os.path.join(folder, new), "wb") as f:
+            f.write(b"an earlier output, repaired by hand")
+        with open(os.path.join(folder, new[:-1] + "~"), "wb") as f:
+            f.write(b"PMX left by a killed run")
+    r = s.run(["-A", a, u], [("box", "y"), ("box", "Return"), ("box", "y"), ("box", "Return")],
+              lang="ja_JP.UTF-8")
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [
+        "0: tex\\a.png (found: moved) => (renew) textures\\a.png \n",
+        "Saving in ANSI/UTF-8 mode. \n", "Writing to  : %s\\a-new.pmx \n" % winpath(os.path.dirname(a)),
+        "Save OK. \n", saved("a-new.pmx"),
+        # the folder move the first model taught serves the second
+        "Re-opening in UTF-16. \n", "0: tex\\a.png (inferred) => (renew) textures\\a.png \n",
+        "Saving in UTF-16 mode. \n", "Save OK. \n"])
+    expect_absent(r.out, ["save failed", "Could not open (WR)", "Cannot open WR file"])
+    expect_calls(r, [("MessageBoxA", question(1).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", saved("a-new.pmx").encode(), MB_OK, 1),
+                     ("MessageBoxW", question(1), MB_YESNOCANCEL, 6),
+                     ("MessageBoxW", saved("모델-new.pmx"), MB_OK, 1)])
+    for m, data, new in outputs:
+        folder = os.path.dirname(m)
+        check_written(m, data, os.path.join(folder, new), ["textures\\a.png"])
+        names = sorted(os.listdir(folder))
+        check(names == sorted([os.path.basename(m), new, "textures"]), "files beside the model: %r" % names)
+
+
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
-             t_windows10_version_line, t_auto_search,
+             t_windows10_version_line, t_auto_search, t_replace_existing_output,
              t_boxes_without_display]
 
 

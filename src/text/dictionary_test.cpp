@@ -185,7 +185,8 @@ std::vector<std::string> pieces(const std::string& s) {
   return out;
 }
 
-// What is wrong with a fill, or "" when it reads clean.
+// What is wrong with a fill, or "" when it reads clean. A piece said twice
+// in a row (PosPos, brow_R_R, hairhair) is doubled; pompom is a word.
 std::string flaw(const std::string& s) {
   if (!ascii(s)) return "not plain ASCII";
   if (s.empty()) return "";
@@ -197,7 +198,7 @@ std::string flaw(const std::string& s) {
   for (size_t i = 0; i < p.size(); i++) {
     if (i > 0 && p[i] == p[i - 1]) return "doubled piece " + p[i];
     const size_t h = p[i].size() / 2;
-    if (p[i].size() >= 6 && p[i].size() % 2 == 0 && p[i].compare(0, h, p[i], h, h) == 0) return "doubled piece " + p[i];
+    if (p[i].size() >= 8 && p[i].size() % 2 == 0 && p[i].compare(0, h, p[i], h, h) == 0) return "doubled piece " + p[i];
   }
   return "";
 }

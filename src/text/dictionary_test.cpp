@@ -236,7 +236,8 @@ TEST_F(Dictionary, SampleNamesComeOutInTheConventions) {
     const std::string got = fill(r.kind == "bone" ? RULE_BONE : RULE_MORPH, r.name);
     const std::string bad = flaw(got);
     if (words_of(got) != words_of(r.english) || !bad.empty())
-      failures += r.group + ": " + r.name + "\t" + r.english + "\tgot: " + got + (bad.empty() ? "" : "  (" + bad + ")") + "\n";
+      failures += r.group + ": " + r.name + "\t" + r.english + "\tgot: " + got +
+                  (bad.empty() ? "" : "  (" + bad + ")") + "\n";
   }
   EXPECT_GE(rows.size(), 500u);
   EXPECT_GE(groups, 12);

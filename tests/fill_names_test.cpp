@@ -142,4 +142,55 @@ TEST_F(FillRun, CancelStillSavesNothing) {
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "b.pmx", "textures"}), list_dir(tmp / "m"));
 }
 
+// With the bundled dictionary beside the program, -F fills names in the MMD
+// conventions with the side at the end, wherever the Japanese name has it. A
+// save for repaired links alone reads each name as it stands.
+TEST_F(FillRun, BundledDictionaryPutsTheSideLastOnlyWithTheOption) {
+  ASSERT_TRUE(write_file_bytes(tmp / "bin/alias.ini", read_file_bytes(QM_SOURCE_DIR "/examples/alias.ini")));
+  struct Name {
+    bool bone;
+    const char* japanese;
+    const char* withF;
+    const char* without;
+  } names[] = {
+      {true, "左スカート前2", "skirtFront2_L", "L_skirtFront2"},
+      {true, "スカート左前", "skirtFront_L", "skirtL_Front"},
+      {true, "前髪右", "front hair_R", "front hair_R"},
+      {true, "右眉右", "brow_R", "R_brow_R"},
+      {true, "左人指１", "fore1_L", "fore1_L"},
+      {true, "ﾈｸﾀｲ１", "necktie1", "necktie1"},
+      {false, "ｳｨﾝｸ２右", "wink2_R", "wink2_R"},
+      {false, "眉左上", "browUp_L", "browL_Up"},
+  };
+  for (Links links : {REPAIRED, FINE}) {  // once the fine link's file is there, nothing is broken
+    pmxb::Model source = model(links, true);
+    pmxb::Model expected = source;
+    for (const Name& n : names) {
+      const char* english = links == FINE ? n.withF : n.without;
+      if (n.bone) {
+        pmxb::Bone b;
+        b.name = n.japanese;
+        source.bones.push_back(b);
+        b.nameEn = english;
+        expected.bones.push_back(b);
+      } else {
+        pmxb::Morph m;
+        m.name = n.japanese;
+        source.morphs.push_back(m);
+        m.nameEn = english;
+        expected.morphs.push_back(m);
+      }
+    }
+    if (links == REPAIRED) expected.textures = {"textures\\a.png"};
+    std::string path = put_model("m/a.pmx", source);
+    std::vector<std::string> args{path};
+    if (links == FINE) args.insert(args.begin(), "-F");
+    RunResult r = run(args, answers_for(links));
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_EQ(std::string::npos, r.out.find("Err:"));
+    EXPECT_TRUE(same_bytes_of(expected, read_file_bytes(tmp / "m/a-new.pmx"))) << (links == FINE ? "-F" : "links");
+    std::remove((tmp / "m/a-new.pmx").c_str());
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/file_io.h"
 #include "platform/os.h"
 #include "platform/paths.h"
+#include "platform/settings.h"
 #include "pmx/model_store.h"
 #include "pmx/pmx.h"
 #include "encoding/codec.h"
@@ -257,7 +258,8 @@ int write_names(RecordKind kind, int32_t i, int64_t pos) {
       }
     }
     if (empty) {
-      if (kind == KIND_BONE) rename_bone(fillName, NAME_RESULT_CAP, jpName);
+      if (Fill.names >= 1) fill_name(kind == KIND_BONE ? RULE_BONE : RULE_MORPH, fillName, NAME_RESULT_CAP, jpName);
+      else if (kind == KIND_BONE) rename_bone(fillName, NAME_RESULT_CAP, jpName);
       else rename_morph(fillName, NAME_RESULT_CAP, jpName);
       if (strlen(fillName) > FILL_KEEP - 1) {
         fillName[FILL_KEEP] = 0;

@@ -205,3 +205,57 @@ int rename_bone_en(char* result, int cap, const char* name) {
 int rename_morph_en(char* result, int cap, const char* name) {
   return apply_rules(RULE_MORPH_EN, result, cap, name);
 }
+
+namespace {
+
+const char kLeft[] = "\x8D\xB6";   // 左
+const char kRight[] = "\x89\x45";  // 右
+
+bool is_side(const char* c, const char* side) { return c[0] == side[0] && c[1] == side[1]; }
+
+bool has_tail_rule(int kind, const char* key) {
+  int n = ruleCount[kind];
+  if (n > RULE_VALUE_SLOTS - 1) n = RULE_VALUE_SLOTS - 1;
+  for (int r = 1; r <= n; r++)
+    if (ruleModes[kind][r] == MODE_TAIL && str_eq(ruleKeys[kind][r - 1], key)) return true;
+  return false;
+}
+
+// The side the character at i gives alone: kLeft, kRight, or nullptr for any
+// other character and for either half of 左右 / 右左.
+const char* lone_side(const char* name, int i, int prevStart) {
+  if (char_len(name + i) != 2) return nullptr;
+  const char* side = is_side(name + i, kLeft) ? kLeft : is_side(name + i, kRight) ? kRight : nullptr;
+  if (side == nullptr) return nullptr;
+  const char* other = side == kLeft ? kRight : kLeft;
+  if (prevStart >= 0 && char_len(name + prevStart) == 2 && is_side(name + prevStart, other)) return nullptr;
+  if (name[i + 2] != '\0' && char_len(name + i + 2) == 2 && is_side(name + i + 2, other)) return nullptr;
+  return side;
+}
+
+}  // namespace
+
+int fill_name(int kind, char* result, int cap, const char* name) {
+  if (name == nullptr || !kind_ok(kind)) return apply_rules(kind, result, cap, name);
+  const char* side = nullptr;
+  for (int i = 0, prev = -1; name[i] != '\0'; prev = i, i += char_len(name + i)) {
+    const char* s = lone_side(name, i, prev);
+    if (s == nullptr) continue;
+    if (side != nullptr && s != side) return apply_rules(kind, result, cap, name);  // both sides: no whole side
+    side = s;
+  }
+  const int len = str_len(name);
+  char moved[NAME_RESULT_CAP * 2];
+  if (side == nullptr || len >= static_cast<int>(sizeof moved) || !has_tail_rule(kind, side))
+    return apply_rules(kind, result, cap, name);
+
+  int m = 0;
+  for (int i = 0, prev = -1; name[i] != '\0'; prev = i, i += char_len(name + i)) {
+    if (lone_side(name, i, prev) == side) continue;
+    for (int k = 0; k < char_len(name + i); k++) moved[m++] = name[i + k];
+  }
+  moved[m++] = side[0];
+  moved[m++] = side[1];
+  moved[m] = '\0';
+  return apply_rules(kind, result, cap, moved);
+}

@@ -28,3 +28,11 @@ int rename_bone(char* result, int cap, const char* name);
 int rename_morph(char* result, int cap, const char* name);
 int rename_bone_en(char* result, int cap, const char* name);
 int rename_morph_en(char* result, int cap, const char* name);
+
+// The fill of option F: apply_rules on the name read with its side at the end.
+// A side character (左, 右) standing alone anywhere in the name is taken out,
+// repeats of it too, and set once after the rest, but only when the kind has a
+// tail rule for that character alone ("左"L "_L"), which then ends the English
+// name with the side. A name that holds both sides alone, or whose kind has no
+// such rule, is rewritten as it stands; 左右 and 右左 are words, not sides.
+int fill_name(int kind, char* result, int cap, const char* name);

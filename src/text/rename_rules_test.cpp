@@ -15,6 +15,8 @@ namespace {
 #define NEJI "\x9D\x80"                        // 捩
 #define UE "\x8F\xE3"                          // 上
 #define FW_QUESTION "\x81\x48"                 // ？
+#define MIGI "\x89\x45"                        // 右
+#define MAYU "\x94\xFB"                        // 眉
 
 class RenameRules : public ::testing::Test {
  protected:
@@ -56,6 +58,66 @@ TEST_F(RenameRules, RuleTableGivesTheDocumentedNames) {
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(c.expected, bone(c.name)) << c.expected;
+}
+
+// Option F's fill reads a side standing alone anywhere at the end of the name,
+// where the tail rule for the side character writes it once.
+TEST_F(RenameRules, FillMovesALoneSideToTheEndWhereATailRuleWritesIt) {
+  add(RULE_BONE, HIDARI, "L_", MODE_NORMAL);
+  add(RULE_BONE, MIGI, "R_", MODE_NORMAL);
+  add(RULE_BONE, UDE, "arm", MODE_NORMAL);
+  add(RULE_BONE, KAMI, "hair", MODE_NORMAL);
+  add(RULE_BONE, MAYU, "brow", MODE_NORMAL);
+  add(RULE_BONE, HIDARI MIGI, "LR", MODE_NORMAL);
+  add(RULE_BONE, HIDARI, "_L", MODE_TAIL);
+  add(RULE_BONE, MIGI, "_R", MODE_TAIL);
+  struct Case {
+    const char* name;
+    const char* filled;
+    const char* plain;  // apply_rules alone
+  } cases[] = {
+      {HIDARI UDE, "arm_L", "L_arm"},
+      {KAMI HIDARI "1", "hair1_L", "hairL_1"},
+      {HIDARI KAMI "1", "hair1_L", "L_hair1"},
+      {UDE MIGI, "arm_R", "arm_R"},
+      {MIGI MAYU MIGI, "brow_R", "R_brow_R"},         // said twice, written once
+      {MAYU HIDARI MIGI, "browLR", "browLR"},         // both sides: a word
+      {MIGI HIDARI UDE, "R_L_arm", "R_L_arm"},        // ... in either order
+      {MIGI UDE HIDARI, "R_arm_L", "R_arm_L"},        // two sides: as it stands
+      {HIDARI "?" UDE, "_arm_L", "L__arm"},
+      {HIDARI, "_L", "_L"},
+      {UDE, "arm", "arm"},
+      {"", "", ""},
+  };
+  char out[NAME_RESULT_CAP];
+  for (const Case& c : cases) {
+    EXPECT_EQ(0, fill_name(RULE_BONE, out, sizeof out, c.name));
+    EXPECT_STREQ(c.filled, out) << c.plain;
+    EXPECT_EQ(c.plain, bone(c.name));
+  }
+
+  // The tail rule of the side is what asks for the move: without it (here
+  // for 右, and for every side of a kind with no rules) the name stands.
+  namelist_reset();
+  add(RULE_MORPH, UDE, "arm", MODE_NORMAL);
+  add(RULE_MORPH, HIDARI, "_L", MODE_TAIL);
+  fill_name(RULE_MORPH, out, sizeof out, HIDARI UDE);
+  EXPECT_STREQ("arm_L", out);
+  fill_name(RULE_MORPH, out, sizeof out, MIGI UDE);
+  EXPECT_STREQ(MIGI "arm", out);
+  fill_name(RULE_BONE, out, sizeof out, HIDARI UDE);
+  EXPECT_STREQ(HIDARI UDE, out);
+
+  // A name longer than the move's buffer is rewritten as it stands, and the
+  // result keeps to its capacity.
+  std::string longName = HIDARI + std::string(600, 'a');
+  char small[8];
+  fill_name(RULE_MORPH, small, sizeof small, longName.c_str());
+  EXPECT_STREQ(HIDARI "aaaaa", small);
+  fill_name(RULE_MORPH, small, sizeof small, HIDARI UDE UDE);
+  EXPECT_STREQ("armarm_", small);
+  EXPECT_EQ(0, fill_name(RULE_MORPH, out, sizeof out, nullptr));
+  EXPECT_STREQ("", out);
 }
 
 TEST_F(RenameRules, NoRulesCopiesTheNameWithQuestionMarksReplaced) {

@@ -20,7 +20,7 @@
 namespace {
 
 // The model being worked on; cleared where each index starts.
-ModelState& ms = modelState;
+ModelState ms;
 
 // Run state: outlives every model.
 int resultCode = 0;
@@ -313,7 +313,7 @@ void keep_renewals_as_broken() {
 
 // false: the run ends here.
 bool process_model(int index) {
-  model_state_reset();
+  model_state_reset(ms);
   const char* entry = ansiArgs.entries[index];
   if (entry[0] == '-' || entry[0] == '/') {
     scan_option_entry(entry, false);
@@ -366,8 +366,7 @@ bool process_model(int index) {
     clear_twist_flags();
   }
 
-  ms.texture = texture_phase(ms.ansiPath, ms.widePath, ms.diskName, ms.diskNameW, ms.ansiPathUnusable,
-                             ms.widePathUnusable);
+  texture_phase(ms);
   const TexturePhase& tex = ms.texture;
   if (tex.endRun) {
     ms.outcome = OUTCOME_CANCELLED;
@@ -442,7 +441,7 @@ int model_loop() {
   int index = 1;
   for (; index < ansiArgs.count; ++index) {
     bool goOn = process_model(index);
-    if (is_model_entry(index)) summary_add(index);
+    if (is_model_entry(index)) summary_add(index, ms);
     if (!goOn) break;
   }
   for (++index; index < ansiArgs.count; ++index)

@@ -26,11 +26,6 @@ struct FolderMove {
 FolderMove texFolderMap[TEX_FOLDER_MAP_MAX];
 int texFolderMapCount = 0;
 
-// This phase's part of the per-model state.
-TextureWork& tw = modelState.tex;
-BoxText& box = modelState.box;
-ModelState::LinkTally& tally = modelState.links;
-
 // "Opens": a test open, closed at once.
 bool opens(const char* path, const char16_t* pathW) {
   if (path && path[0] && rfprobe(path) == 0) {
@@ -80,13 +75,13 @@ void rel_base_of(C* base, const C* modelDir) {
   if (!base[0]) copy_path(base, TEXPATH_CAP, modelDir);
 }
 
-void make_rel_base() {
+void make_rel_base(TextureWork& tw) {
   rel_base_of(tw.relBase, tw.pmxDir);
   rel_base_of(tw.relBaseW, tw.pmxDirW);
 }
 
 // Is this the "expected path" (model folder + stored) present in either form?
-bool stored_path_opens(int k) {
+bool stored_path_opens(TextureWork& tw, int k) {
   bool a = join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, pmxModel.pmxtexlistpath[k]);
   bool w = join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, pmxModel.pmxtexlistpathW[k]);
   return opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr);
@@ -100,7 +95,7 @@ void add_int_line(BoxText* b, const char* fmt, int value) {
 
 // The Yes / No / Cancel question; returns the broken count after the answer,
 // or -1 for Cancel.
-int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
+int ask_to_repair(BoxText& box, int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
   box_clear(&box);
   if (japanese_mode()) {
     box_add(&box, " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n");  // モデル：
@@ -135,7 +130,9 @@ int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, b
 }
 
 // The not-found box; false when the user cancelled.
-bool tell_not_found(bool useWide) {
+bool tell_not_found(ModelState& ms, bool useWide) {
+  const TextureWork& tw = ms.tex;
+  BoxText& box = ms.box;
   box_clear(&box);
   if (japanese_mode()) {
     // テクスチャ/トゥーン/スフィア:
@@ -231,7 +228,7 @@ void print_left_broken_tag() {
 }
 
 // Nothing is saved for a model whose repair did not finish: its broken links all stay so.
-void tally_unfinished(int checkedOk, int brokenTotal) {
+void tally_unfinished(ModelState::LinkTally& tally, int checkedOk, int brokenTotal) {
   int sharedToon = tally.sharedToon;
   std::memset(&tally, 0, sizeof tally);
   tally.ok = checkedOk;
@@ -240,7 +237,8 @@ void tally_unfinished(int checkedOk, int brokenTotal) {
 }
 
 // Tries the learned moves in learning order; true with the renewed paths set.
-bool infer() {
+bool infer(ModelState& ms) {
+  TextureWork& tw = ms.tex;
   for (int i = 0; i < texFolderMapCount; ++i) {
     const FolderMove& m = texFolderMap[i];
     if (std::strcmp(m.oldFolder, tw.texFolder) != 0 && wide_eq(m.oldFolderW, tw.texFolderW) != 0) continue;
@@ -256,14 +254,15 @@ bool infer() {
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_inferred_tag();
     con_printf(" => (renew) %s ", tw.renewed);
-    ++modelState.links.inferred;
+    ++ms.links.inferred;
     return true;
   }
   return false;
 }
 
 // The automatic search; true with the renewed paths set as a pick sets them.
-bool search_link(int k) {
+bool search_link(ModelState& ms, int k) {
+  TextureWork& tw = ms.tex;
   LinkRule rule = linksearch_find(pmxModel.pmxtexlistpathW[k], &tw.found);
   if (rule == LINK_RULE_NONE) return false;
   wide_cpy(tw.renewedW, TEXPATH_CAP, tw.found.pathW);
@@ -274,7 +273,7 @@ bool search_link(int k) {
   if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
   print_by_language(kFoundTags[rule].ja, kFoundTags[rule].ja, kFoundTags[rule].en);
   con_printf(" => (renew) %s ", tw.renewed);
-  ++modelState.links.found[rule];
+  ++ms.links.found[rule];
   if (tw.found.teachesMove) {
     dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
     dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
@@ -284,8 +283,9 @@ bool search_link(int k) {
 }
 
 // Not-found box, dialog, renewal and learning. false: the repair is abandoned.
-bool ask_for_file(int k, bool useWide) {
-  if (!tell_not_found(useWide)) return false;
+bool ask_for_file(ModelState& ms, int k, bool useWide) {
+  TextureWork& tw = ms.tex;
+  if (!tell_not_found(ms, useWide)) return false;
   int got;
   tw.chosen[0] = 0;
   tw.chosenW[0] = 0;
@@ -320,7 +320,7 @@ bool ask_for_file(int k, bool useWide) {
   dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
-  ++modelState.links.picked;
+  ++ms.links.picked;
   return true;
 }
 
@@ -350,18 +350,19 @@ bool texfoldermap_learn(const char* oldFolder, const char16_t* oldFolderW,
   return true;
 }
 
-TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
-                           const char* diskName, const char16_t* diskNameW,
-                           bool ansiPathUnusable, bool widePathUnusable) {
-  TexturePhase r = {0, 0, false};
-  bool useWide = ansiPathUnusable && !widePathUnusable;
+void texture_phase(ModelState& ms) {
+  TextureWork& tw = ms.tex;
+  ModelState::LinkTally& tally = ms.links;
+  TexturePhase& r = ms.texture;
+  r = TexturePhase{0, 0, false};
+  bool useWide = ms.ansiPathUnusable && !ms.widePathUnusable;
   int count = pmxModel.texListCount;
   if (count < 0) count = 0;
   if (count > TEX_MAX) count = TEX_MAX;
 
   // Check.
-  dirpart(tw.pmxDir, sizeof tw.pmxDir, modelPath ? modelPath : "");
-  dirpartW(tw.pmxDirW, TEXPATH_CAP, modelPathW ? modelPathW : u"");
+  dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
+  dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
   con_printf("pmx dir: %s \n", tw.pmxDir);
   if (searching()) {
     if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
@@ -374,11 +375,11 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
   int broken = 0;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
-    if (stored_path_opens(k)) {
+    if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       ++tally.ok;
     } else if (shared_toon_kept(k)) {
-      ++modelState.links.sharedToon;
+      ++tally.sharedToon;
     } else {
       con_printf("(=NG=)");
       ++broken;
@@ -391,21 +392,21 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
 
   // Question.
   if (broken >= 1) {
-    broken = ask_to_repair(broken, diskName ? diskName : "", diskNameW ? diskNameW : u"", useWide);
+    broken = ask_to_repair(ms.box, broken, ms.diskName, ms.diskNameW, useWide);
     if (broken < 0) {
-      tally_unfinished(checkedOk, r.brokenLinkTotal);
+      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
-      return r;
+      return;
     }
   }
   r.brokenLinkCount = broken;
   if (broken < 1) {
     tally.leftBroken = r.brokenLinkTotal;
-    return r;
+    return;
   }
 
   // Repair.
-  make_rel_base();
+  make_rel_base(tw);
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
@@ -413,7 +414,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
-    if (stored_path_opens(k)) {
+    if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       con_printf("\n");
       ++tally.ok;
@@ -427,7 +428,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    bool repaired = infer() || (searching() && search_link(k));
+    bool repaired = infer(ms) || (searching() && search_link(ms, k));
     if (!repaired && Auto.answer != 0) {
       // Nobody to ask: the link stays as stored and the repair goes on.
       print_left_broken_tag();
@@ -435,12 +436,12 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
       ++tally.leftBroken;
       continue;
     }
-    if (!repaired && !ask_for_file(k, useWide)) {
+    if (!repaired && !ask_for_file(ms, k, useWide)) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
-      tally_unfinished(checkedOk, r.brokenLinkTotal);
+      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
-      return r;
+      return;
     }
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, tw.renewed);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, tw.renewedW);
@@ -449,5 +450,4 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     con_printf("\n");
   }
   con_printf("\n");
-  return r;
 }

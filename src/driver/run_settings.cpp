@@ -11,6 +11,8 @@ float ErrorAdmittance = 1.5f;
 ConvSettings Conv = {15};
 CancelSettings Cancel = {{0}};
 TwistSettings Twist = {0};
+AutoSettings Auto = {0, 0};
+FillSettings Fill = {0};
 bool modelsFromFolders = false;
 
 char programPath[PATHBUF_CAP];
@@ -53,6 +55,18 @@ const char* scan_switch(const char* p, bool echo, signed char* setting, const ch
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+void run_settings_reset() {
+  Info.displayLevel = 0;
+  ErrorAdmittance = 1.5f;
+  Conv.mode = 15;
+  Cancel.displaying.dialogue = 0;
+  Twist.check = 0;
+  Auto.search = 0;
+  Auto.answer = 0;
+  Fill.names = 0;
+  modelsFromFolders = false;
+}
 
 void scan_option_entry(const char* entry, bool echo) {
   const char* p = entry;

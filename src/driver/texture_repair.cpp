@@ -2,12 +2,12 @@
 
 #include "driver/message_box.h"
 #include "driver/model_state.h"
+#include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/file_io.h"
 #include "platform/os.h"
 #include "platform/paths.h"
-#include "platform/settings.h"
 #include "pmx/model_store.h"
 #include "text/sjis.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "driver/model_state.h"
+#include "driver/run_settings.h"
 #include "platform/console.h"
-#include "platform/settings.h"
 #include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "support/run_program.h"

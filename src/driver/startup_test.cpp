@@ -148,6 +148,25 @@ TEST(OptionScan, SwitchLetters) {
   }
 }
 
+// One reset brings back every setting the options set, and the folder flag;
+// an option's row is covered from the day it is added.
+TEST(RunSettings, OneResetCoversEverySetting) {
+  con_capture_begin();
+  for (const ByteOption& o : kByteOptions) scan_option_entry((std::string("-") + o.letters + "7").c_str(), true);
+  scan_option_entry("-E7", true);
+  std::string echoed = con_capture_end();
+  modelsFromFolders = true;
+  for (const ByteOption& o : kByteOptions) {
+    EXPECT_EQ(7, *o.setting) << o.name;
+    EXPECT_NE(echoed.find(std::string(o.name) + " = 7"), std::string::npos) << o.name;
+  }
+  run_settings_reset();
+  for (const ByteOption& o : kByteOptions) EXPECT_EQ(o.byDefault, *o.setting) << o.name;
+  EXPECT_EQ(Conv.mode, 15);
+  EXPECT_FLOAT_EQ(ErrorAdmittance, 1.5f);
+  EXPECT_FALSE(modelsFromFolders);
+}
+
 TEST(VersionLine, RowsByVersion) {
   struct Row { float version; const char* line; };
   const Row rows[] = {

@@ -330,36 +330,36 @@ int write_body() {
   return failed ? -1 : 0;
 }
 
+// The trace shows a path in Shift-JIS; a UTF-16 one is converted (one at a time).
+const char* traced(const char* path) { return path; }
+const char* traced(const char16_t* path) {
+  wide_to_sjis(traceLine, (int)sizeof traceLine, path);
+  return traceLine;
+}
+int open_source(const char* path) { return rfopen(path); }
+int open_source(const char16_t* path) { return rfopenW(path); }
+int create_output(const char* path) { return wfopen(path); }
+int create_output(const char16_t* path) { return wfopenW(path); }
+void remove_output(const char* path) { os_removeA(path); }
+void remove_output(const char16_t* path) { os_removeW(path); }
+
+template <typename C>
+int write_model(const C* outPath, const C* srcPath) {
+  con_printf("Reading from: %s \n", traced(srcPath));
+  con_printf("Writing to  : %s \n", traced(outPath));
+  if (open_source(srcPath) != 0) return -1;
+  if (create_output(outPath) != 0) {
+    rfclose();
+    return -1;
+  }
+  if (write_body() != 0) {
+    remove_output(outPath);
+    return -1;
+  }
+  return 0;
+}
+
 }  // namespace
 
-int pmdinfowrite(const char* outPath, const char* srcPath) {
-  con_printf("Reading from: %s \n", srcPath);
-  con_printf("Writing to  : %s \n", outPath);
-  if (rfopen(srcPath) != 0) return -1;
-  if (wfopen(outPath) != 0) {
-    rfclose();
-    return -1;
-  }
-  if (write_body() != 0) {
-    os_removeA(outPath);
-    return -1;
-  }
-  return 0;
-}
-
-int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) {
-  wide_to_sjis(traceLine, (int)sizeof traceLine, srcPath);
-  con_printf("Reading from: %s \n", traceLine);
-  wide_to_sjis(traceLine, (int)sizeof traceLine, outPath);
-  con_printf("Writing to  : %s \n", traceLine);
-  if (rfopenW(srcPath) != 0) return -1;
-  if (wfopenW(outPath) != 0) {
-    rfclose();
-    return -1;
-  }
-  if (write_body() != 0) {
-    os_removeW(outPath);
-    return -1;
-  }
-  return 0;
-}
+int pmdinfowrite(const char* outPath, const char* srcPath) { return write_model(outPath, srcPath); }
+int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) { return write_model(outPath, srcPath); }

@@ -1,7 +1,7 @@
 #include "driver/link_search.h"
 
 #include "encoding/name_mangle.h"
-#include "platform/os.h"
+#include "platform/dir_walk.h"
 #include "platform/paths.h"
 #include "text/sjis.h"
 
@@ -12,7 +12,7 @@ enum {
   COMP_MAX = 32,       // components of a stored path
   VARIANT_MAX = 1 + MANGLE_KINDS,
   ANY_UNIT = MANGLE_ANY_UNIT,
-  ROOT = -1,
+  ROOT = DIRWALK_ROOT,
 };
 
 // ---- letter case -------------------------------------------------------------
@@ -59,8 +59,6 @@ char16_t modelDir[LINK_PATH_CAP];  // with its trailing backslash, or empty
 
 const char16_t* node_name(int i) { return names + nodes[i].nameAt; }
 
-bool is_dots(const char16_t* s) { return s[0] == '.' && (!s[1] || (s[1] == '.' && !s[2])); }
-
 // Path of a node relative to the model folder; false when it does not fit.
 bool node_path(int i, char16_t* dst, int cap) {
   int chain[LINK_WALK_MAX_DEPTH + 2];
@@ -80,64 +78,47 @@ bool node_path(int i, char16_t* dst, int cap) {
   return true;
 }
 
-// Appends the entries of one folder (pattern folder\*) as children of parent.
-void list_folder(int parent, const char16_t* folder) {
-  char16_t pattern[LINK_PATH_CAP];
-  if (wide_cpy(pattern, LINK_PATH_CAP, folder) + 2 >= LINK_PATH_CAP) return;
-  wide_cat(pattern, LINK_PATH_CAP, u"*");
-  char16_t name[NAME_CAP];
-  int isDir = 0;
-  os_find h = os_find_firstW(pattern, name, NAME_CAP, &isDir);
-  if (h == OS_BAD_FIND) return;
-  int first = nodeCount;
-  uint8_t depth = parent == ROOT ? 0 : (uint8_t)(nodes[parent].depth + 1);
-  do {
-    if (is_dots(name)) continue;
-    int len = wide_len(name);
-    if (nodeCount >= LINK_WALK_MAX_ENTRIES || namesUsed + (uint32_t)len > LINK_WALK_NAME_UNITS) {
-      walkCut = true;
-      break;
-    }
-    Node& nd = nodes[nodeCount++];
-    nd.nameAt = namesUsed;
-    nd.nameLen = (uint16_t)len;
-    for (int u = 0; u < len; u++) names[namesUsed++] = name[u];
-    nd.depth = depth;
-    nd.flags = (uint8_t)((isDir ? NODE_DIR : 0) | (os_find_is_link() ? NODE_LINK : 0));
-    nd.parent = parent;
-    nd.firstChild = 0;
-    nd.childCount = 0;
-    nd.hash = name_hash(name, len);
-  } while (os_find_nextW(h, name, NAME_CAP, &isDir));
-  os_find_close(h);
-  if (parent == ROOT) {
-    rootCount = nodeCount - first;
+// Keeps every entry as a child of the folder being listed; its folders are
+// listed later unless they are links or too deep.
+int32_t keep_entry(void*, const DirEntry& e) {
+  if (nodeCount >= LINK_WALK_MAX_ENTRIES || namesUsed + (uint32_t)e.len > LINK_WALK_NAME_UNITS) return DIRWALK_FULL;
+  int32_t id = nodeCount++;
+  Node& nd = nodes[id];
+  nd.nameAt = namesUsed;
+  nd.nameLen = (uint16_t)e.len;
+  for (int u = 0; u < e.len; u++) names[namesUsed++] = e.name[u];
+  nd.depth = (uint8_t)e.depth;
+  nd.flags = (uint8_t)((e.dir ? NODE_DIR : 0) | (e.link ? NODE_LINK : 0));
+  nd.parent = e.folder;
+  nd.firstChild = 0;
+  nd.childCount = 0;
+  nd.hash = name_hash(e.name, e.len);
+  // A folder's entries lie side by side.
+  if (e.folder == ROOT) {
+    ++rootCount;
   } else {
-    nodes[parent].firstChild = first;
-    nodes[parent].childCount = nodeCount - first;
+    Node& parent = nodes[e.folder];
+    if (parent.childCount++ == 0) parent.firstChild = id;
   }
+  return e.dir && !e.link && !e.tooDeep ? id : DIRWALK_KEEP;
 }
 
-// Breadth first, so that each folder's entries lie side by side.
+// The model folder, or a folder of the listing, with its backslash.
+bool folder_path(void*, int32_t folder, char16_t* dst, int cap) {
+  int at = wide_cpy(dst, cap, modelDir);
+  if (folder != ROOT) {
+    char16_t rel[LINK_PATH_CAP];
+    if (!node_path(folder, rel, LINK_PATH_CAP) || at + wide_len(rel) + 2 > cap) return false;
+    wide_cat(dst, cap, rel);
+    wide_cat(dst, cap, u"\\");
+  }
+  // Room is left for the pattern's "*" and one unit more.
+  return wide_len(dst) + 2 < cap;
+}
+
 void walk() {
   walked = true;
-  list_folder(ROOT, modelDir);
-  char16_t folder[LINK_PATH_CAP];
-  char16_t rel[LINK_PATH_CAP];
-  for (int i = 0; i < nodeCount && !walkCut; i++) {
-    const Node& nd = nodes[i];
-    if (!(nd.flags & NODE_DIR) || (nd.flags & NODE_LINK)) continue;
-    if (nd.depth + 1 > LINK_WALK_MAX_DEPTH) {
-      walkCut = true;
-      continue;
-    }
-    if (!node_path(i, rel, LINK_PATH_CAP)) continue;
-    int at = wide_cpy(folder, LINK_PATH_CAP, modelDir);
-    if (at + wide_len(rel) + 2 > LINK_PATH_CAP) continue;
-    wide_cat(folder, LINK_PATH_CAP, rel);
-    wide_cat(folder, LINK_PATH_CAP, u"\\");
-    list_folder(i, folder);
-  }
+  walkCut = dir_walk(folder_path, keep_entry, nullptr, LINK_WALK_MAX_DEPTH) != DIRWALK_WHOLE;
 }
 
 // ---- the stored path, taken apart, with the forms each name may have on disk ------
@@ -271,25 +252,13 @@ bool folders_end_alike(int node) {
   return true;
 }
 
-// Code point order of two UTF-16 strings (that is, byte order of their UTF-8).
-int cp_compare(const char16_t* a, const char16_t* b) {
-  for (;; a++, b++) {
-    if (*a != *b) {
-      uint32_t x = *a >= 0xD800 && *a <= 0xDFFF ? *a + 0x10000u : *a;
-      uint32_t y = *b >= 0xD800 && *b <= 0xDFFF ? *b + 0x10000u : *b;
-      return x < y ? -1 : 1;
-    }
-    if (!*a) return 0;
-  }
-}
-
 bool better(int a, bool aAlike, int b, bool bAlike) {
   if (aAlike != bAlike) return aAlike;
   if (nodes[a].depth != nodes[b].depth) return nodes[a].depth < nodes[b].depth;
   char16_t pa[LINK_PATH_CAP], pb[LINK_PATH_CAP];
   node_path(a, pa, LINK_PATH_CAP);
   node_path(b, pb, LINK_PATH_CAP);
-  return cp_compare(pa, pb) < 0;
+  return path_order(pa, pb, '\\') < 0;
 }
 
 // Among children of a folder (or the whole listing when all is set), the best
@@ -326,6 +295,20 @@ int resolve_in_tree(int rule) {
   return node;
 }
 
+// One folder's best name for a stored component: the first in code point order.
+struct PieceSearch {
+  int rule, comp;
+  bool last;
+  char16_t* piece;  // NAME_CAP units
+};
+
+int32_t consider_piece(void* ctx, const DirEntry& e) {
+  PieceSearch& s = *(PieceSearch*)ctx;
+  if (e.dir == s.last || !comp_match(s.rule, s.comp, e.name, e.len)) return DIRWALK_SKIP;
+  if (!s.piece[0] || path_order(e.name, s.piece, '\\') < 0) wide_cpy(s.piece, NAME_CAP, e.name);
+  return DIRWALK_KEEP;
+}
+
 // The stored place outside the listing ('..', a drive), asked of the system
 // folder by folder. dst receives the path as found.
 bool resolve_by_seam(int rule, char16_t* dst, int cap) {
@@ -340,19 +323,10 @@ bool resolve_by_seam(int rule, char16_t* dst, int cap) {
       for (int u = 0; u < n; u++) piece[u] = c.text[u];
       piece[n] = 0;
     } else {
-      char16_t pattern[LINK_PATH_CAP], name[NAME_CAP];
-      if (wide_cpy(pattern, LINK_PATH_CAP, dst) + 2 >= LINK_PATH_CAP) return false;
-      wide_cat(pattern, LINK_PATH_CAP, u"*");
-      int isDir = 0;
+      if (wide_len(dst) + 2 >= LINK_PATH_CAP) return false;
       piece[0] = 0;
-      os_find h = os_find_firstW(pattern, name, NAME_CAP, &isDir);
-      if (h == OS_BAD_FIND) return false;
-      do {
-        if (is_dots(name) || (isDir != 0) == last) continue;
-        if (!comp_match(rule, i, name, wide_len(name))) continue;
-        if (!piece[0] || cp_compare(name, piece) < 0) wide_cpy(piece, NAME_CAP, name);
-      } while (os_find_nextW(h, name, NAME_CAP, &isDir));
-      os_find_close(h);
+      PieceSearch search = {rule, i, last, piece};
+      dir_list(dst, consider_piece, &search);
       if (!piece[0]) return false;
     }
     int before = wide_len(dst);

@@ -2,10 +2,10 @@
 // MessageBoxA, UTF-16 for MessageBoxW).
 #include "driver/message_box.h"
 
+#include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/os.h"
 #include "platform/paths.h"
-#include "platform/settings.h"
 #include "text/sjis.h"
 
 namespace {

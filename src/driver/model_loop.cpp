@@ -21,7 +21,7 @@
 namespace {
 
 // The model being worked on; cleared where each index starts.
-ModelState& ms = modelState;
+ModelState ms;
 
 // Run state: outlives every model.
 int resultCode = 0;
@@ -207,7 +207,7 @@ void keep_renewals_as_broken() {
 
 // false: the run ends here.
 bool process_model(int index) {
-  model_state_reset();
+  model_state_reset(ms);
   const char* entry = ansiArgs.entries[index];
   if (entry[0] == '-' || entry[0] == '/') {
     scan_option_entry(entry, false);
@@ -260,8 +260,7 @@ bool process_model(int index) {
     clear_twist_flags();
   }
 
-  ms.texture = texture_phase(ms.ansiPath, ms.widePath, ms.diskName, ms.diskNameW, ms.ansiPathUnusable,
-                             ms.widePathUnusable);
+  texture_phase(ms);
   const TexturePhase& tex = ms.texture;
   if (tex.endRun) {
     ms.outcome = OUTCOME_CANCELLED;
@@ -273,6 +272,7 @@ bool process_model(int index) {
   // saved for its names alone keeps its texture table as read (nothing renewed
   // it), also when the user declined repairing its links.
   if (Fill.names < 1) pmxModel.enNameCount = 0;
+  pmxModel.fillSideLast = Fill.names >= 1 ? 255 : 0;
   // Unattended, links none of which could be renewed are no repair: a copy gains nothing from them.
   const bool unattendedNothing = Auto.answer != 0 && !pmxModel.texListRenewed && !any_twist_flag();
   const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing;
@@ -336,7 +336,7 @@ int model_loop() {
   int index = 1;
   for (; index < ansiArgs.count; ++index) {
     bool goOn = process_model(index);
-    if (is_model_entry(index)) summary_add(index);
+    if (is_model_entry(index)) summary_add(index, ms);
     if (!goOn) break;
   }
   for (++index; index < ansiArgs.count; ++index)

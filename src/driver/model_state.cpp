@@ -2,6 +2,4 @@
 
 #include <cstring>
 
-ModelState modelState;
-
-void model_state_reset() { std::memset(&modelState, 0, sizeof modelState); }
+void model_state_reset(ModelState& ms) { std::memset(&ms, 0, sizeof ms); }

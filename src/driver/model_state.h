@@ -1,7 +1,8 @@
 // What the driver knows of the model it is working on. One model at a time, so
-// it all sits in one place, cleared by model_state_reset() where each index of
-// the model loop starts. Only the learned folder moves (texture_repair), the
-// run settings and the loop's result code and counters outlive a model.
+// it all sits in one place: the model loop owns it, clears it with
+// model_state_reset() where each index starts, and passes it to the phases
+// and the summary. Only the learned folder moves (texture_repair), the run
+// settings and the loop's result code and counters outlive a model.
 #pragma once
 #include "driver/link_search.h"
 #include "driver/message_box.h"
@@ -81,7 +82,5 @@ struct ModelState {
   BoxText box;
 };
 
-extern ModelState modelState;
-
 // Forgets everything of the previous model.
-void model_state_reset();
+void model_state_reset(ModelState& ms);

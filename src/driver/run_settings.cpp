@@ -4,14 +4,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/console.h"
-
-float ErrorAdmittance = 1.5f;
-ConvSettings Conv = {15};
-CancelSettings Cancel = {{0}};
-TwistSettings Twist = {0};
-bool modelsFromFolders = false;
 
 char programPath[PATHBUF_CAP];
 char16_t programPathW[PATHBUF_CAP];
@@ -37,42 +32,57 @@ long read_long(const char* p, const char** end) {
   return (long)v;
 }
 
-// A switch letter: optional '=', then a number; bare, it switches on (1).
-// Returns where the scan goes on.
-const char* scan_switch(const char* p, bool echo, signed char* setting, const char* name) {
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
+
+// The row whose letters stand at p, or null.
+const ByteOption* byte_option_at(const char* p) {
+  for (const ByteOption& o : kByteOptions) {
+    int n = 0;
+    while (o.letters[n] && upper(p[n]) == o.letters[n]) n++;
+    if (!o.letters[n]) return &o;
+  }
+  return nullptr;
+}
+
+// Reads the number after an option's letters (at p); stores and echoes it
+// when asked. Returns where the scan goes on.
+const char* scan_byte_option(const ByteOption& o, const char* p, bool echo) {
   const char* start = skip_equals(p);
   const char* end = start;
-  long v = read_long(start, &end);
-  if (echo) {
-    *setting = (end == start) ? 1 : low_byte(v);
-    con_printf("%s = %d \n", name, (int)*setting);
-  }
+  long v = 1;
+  if (o.form != FORM_DIGITS || is_digit(*start)) v = read_long(start, &end);
+  if (o.form != FORM_LEVEL && end == start) v = 1;
+  if (!echo) return end;
+  *o.setting = low_byte(v);
+  if (o.form == FORM_LEVEL)
+    con_printf("%s = %ld. \n", o.name, (long)*o.setting);
+  else
+    con_printf("%s = %d \n", o.name, (int)*o.setting);
   return end;
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
+
+void run_settings_reset() {
+  for (const ByteOption& o : kByteOptions) *o.setting = o.byDefault;
+  ErrorAdmittance = 1.5f;
+  modelsFromFolders = false;
+}
 
 void scan_option_entry(const char* entry, bool echo) {
   const char* p = entry;
   while (*p) {
+    if (const ByteOption* o = byte_option_at(p)) {
+      p = scan_byte_option(*o, p + std::strlen(o->letters), echo);
+      continue;
+    }
     char c = *p++;
     const char* end = p;
     switch (c) {
       case '-':
       case '/':
         break;
-      case 'D':
-      case 'd': {
-        long v = read_long(skip_equals(p), &end);
-        p = end;
-        if (echo) {
-          Info.displayLevel = low_byte(v);
-          con_printf("Info.displayLevel = %ld. \n", (long)Info.displayLevel);
-        }
-        break;
-      }
       case 'E':
       case 'e': {
         if (*p == 'A' || *p == 'a') p++;
@@ -86,50 +96,11 @@ void scan_option_entry(const char* entry, bool echo) {
         }
         break;
       }
-      case 'M':
-      case 'm': {
-        long v = read_long(skip_equals(p), &end);
-        p = end;
-        if (echo) {
-          Conv.mode = low_byte(v);
-          con_printf("Conv.mode = %ld. \n", (long)Conv.mode);
-        }
-        break;
-      }
       case 'N':
       case 'n':
-        if (*p == 'D' || *p == 'd') {
-          p = skip_equals(p + 1);
-          signed char v = 1;
-          if (is_digit(*p)) {
-            v = low_byte(read_long(p, &end));
-            p = end;
-          }
-          if (echo) {
-            Cancel.displaying.dialogue = v;
-            con_printf("Cancel.displaying.dialogue = %d \n", (int)Cancel.displaying.dialogue);
-          }
-        } else {
-          // An N on its own takes a number and drops it.
-          read_long(skip_equals(p), &end);
-          p = end;
-        }
-        break;
-      case 'T':
-      case 't':
-        p = scan_switch(p, echo, &Twist.check, "Twist.check");
-        break;
-      case 'A':
-      case 'a':
-        p = scan_switch(p, echo, &Auto.search, "Auto.search");
-        break;
-      case 'Y':
-      case 'y':
-        p = scan_switch(p, echo, &Auto.answer, "Auto.answer");
-        break;
-      case 'F':
-      case 'f':
-        p = scan_switch(p, echo, &Fill.names, "Fill.names");
+        // An N without its D takes a number and drops it.
+        read_long(skip_equals(p), &end);
+        p = end;
         break;
       default:
         // The value as a signed byte: bytes from 0x80 show as FFFFFFxx.

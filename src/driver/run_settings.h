@@ -1,25 +1,68 @@
-// Run settings read by the driver; the flags every layer reads are in platform/settings.h.
+// Run settings read by the driver, and the options that set them; the flags
+// every layer reads are in platform/settings.h. Defaults are set by
+// run_settings_reset() before the option pass.
 #pragma once
 #include "platform/paths.h"
 #include "platform/settings.h"
 #include <cstdint>
 
-extern float ErrorAdmittance;
+inline float ErrorAdmittance;
 struct ConvSettings { signed char mode; };
-extern ConvSettings Conv;
+inline ConvSettings Conv;
 struct CancelSettings { struct { signed char dialogue; } displaying; };
-extern CancelSettings Cancel;
+inline CancelSettings Cancel;
 struct TwistSettings { signed char check; };
-extern TwistSettings Twist;  // option T: offer the twist-axis check
+inline TwistSettings Twist;  // option T: offer the twist-axis check
+// Abilities beyond the plain repair, each behind an option letter (0 = off).
+struct AutoSettings {
+  signed char search;  // option A: search the model's folder for broken links
+  signed char answer;  // option Y: answer every question with its default
+};
+inline AutoSettings Auto;
+struct FillSettings {
+  signed char names;  // option F: a model lacking English names is saved for them alone
+};
+inline FillSettings Fill;
 
-extern char programPath[PATHBUF_CAP];
-extern char16_t programPathW[PATHBUF_CAP];
-extern char programFolder[PATHBUF_CAP];
-extern char16_t programFolderW[PATHBUF_CAP];
+// A folder stood among the arguments (and was replaced by its models).
+inline bool modelsFromFolders;
+
+// ---- the options that set a byte ------------------------------------------------
+// Each takes an optional '=' and a base-10 number, of which the low byte is
+// kept; the option pass echoes the setting, the model loop's pass is silent.
+enum OptionForm {
+  FORM_LEVEL,   // no digits read as 0; echoed "<name> = <n>. "
+  FORM_SWITCH,  // bare means 1; echoed "<name> = <n> "
+  FORM_DIGITS,  // as a switch, but only a digit starts the number
+};
+struct ByteOption {
+  const char* letters;  // upper case; either case matches
+  OptionForm form;
+  const char* name;  // the setting's dotted name, as echoed
+  signed char* setting;
+  signed char byDefault;
+};
+// A new ability's option is its setting above, one FORM_SWITCH row here, and
+// its line in the help text.
+inline const ByteOption kByteOptions[] = {
+    {"D", FORM_LEVEL, "Info.displayLevel", &Info.displayLevel, 0},
+    {"M", FORM_LEVEL, "Conv.mode", &Conv.mode, 15},
+    {"ND", FORM_DIGITS, "Cancel.displaying.dialogue", &Cancel.displaying.dialogue, 0},
+    {"T", FORM_SWITCH, "Twist.check", &Twist.check, 0},
+    {"A", FORM_SWITCH, "Auto.search", &Auto.search, 0},
+    {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
+    {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
+};
+
+// Every run setting back to its default: those of the options (Info's
+// included) and the folder flag. Start-up runs it before the option pass.
+void run_settings_reset();
 
 // Scans one option entry. With echo, stores and echoes settings; without, only
 // reports characters outside the grammar (the model loop's second pass).
 void scan_option_entry(const char* entry, bool echo);
 
-// A folder stood among the arguments (and was replaced by its models).
-extern bool modelsFromFolders;
+extern char programPath[PATHBUF_CAP];
+extern char16_t programPathW[PATHBUF_CAP];
+extern char programFolder[PATHBUF_CAP];
+extern char16_t programFolderW[PATHBUF_CAP];

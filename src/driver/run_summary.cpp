@@ -96,11 +96,10 @@ void summary_reset() {
   processedCount = 0;
 }
 
-void summary_add(int argIndex) {
+void summary_add(int argIndex, const ModelState& ms) {
   ModelRecord* r = next_record(argIndex);
   if (!r) return;
   ++processedCount;
-  const ModelState& ms = modelState;
   r->outcome = ms.outcome;
   r->readError = ms.readError;
   r->links = ms.links;

@@ -4,8 +4,9 @@
 
 // Forgets every model recorded.
 void summary_reset();
-// Records the model at this argument index as the per-model state holds it now.
-void summary_add(int argIndex);
+struct ModelState;
+// Records the model at this argument index as its state holds it now.
+void summary_add(int argIndex, const ModelState& ms);
 // Records a model the run ended before.
 void summary_add_not_reached(int argIndex);
 // Models the loop took (not counting those it never reached).

@@ -250,10 +250,7 @@ void option_pass_with_folders() {
 }  // namespace
 
 void startup_options() {
-  Info.displayLevel = 0;
-  Conv.mode = 15;
-  Cancel.displaying.dialogue = 0;
-  Twist.check = 0;
+  run_settings_reset();
   bool folders = false;
   for (int i = 1; i < ansiArgs.count && !folders; i++) folders = names_folder(i);
   if (folders) {

@@ -13,16 +13,6 @@
 
 namespace {
 
-void reset_options() {
-  Info.displayLevel = 0;
-  Conv.mode = 15;
-  Cancel.displaying.dialogue = 0;
-  Twist.check = 0;
-  Auto.search = Auto.answer = 0;
-  Fill.names = 0;
-  ErrorAdmittance = 1.5f;
-}
-
 struct OptionCase {
   const char* entry;
   const char* echoed;  // console text of the storing pass
@@ -70,7 +60,7 @@ const OptionCase kOptionCases[] = {
 TEST(OptionScan, StoringPassStoresAndEchoes) {
   for (const OptionCase& c : kOptionCases) {
     SCOPED_TRACE(c.entry);
-    reset_options();
+    run_settings_reset();
     con_capture_begin();
     scan_option_entry(c.entry, true);
     EXPECT_EQ(con_capture_end(), c.echoed);
@@ -85,7 +75,7 @@ TEST(OptionScan, StoringPassStoresAndEchoes) {
 TEST(OptionScan, SecondPassOnlyReportsErrors) {
   for (const OptionCase& c : kOptionCases) {
     SCOPED_TRACE(c.entry);
-    reset_options();
+    run_settings_reset();
     con_capture_begin();
     scan_option_entry(c.entry, false);
     EXPECT_EQ(con_capture_end(), c.silent);
@@ -116,7 +106,7 @@ TEST(OptionScan, NumbersSaturateAtThirtyTwoBits) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.entry);
-    reset_options();
+    run_settings_reset();
     con_capture_begin();
     scan_option_entry(r.entry, true);
     con_capture_end();
@@ -143,19 +133,38 @@ TEST(OptionScan, SwitchLetters) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.entry);
-    reset_options();
+    run_settings_reset();
     con_capture_begin();
     scan_option_entry(r.entry, true);
     EXPECT_EQ(con_capture_end(), r.echoed);
     EXPECT_EQ(Auto.search, r.search);
     EXPECT_EQ(Auto.answer, r.answer);
     EXPECT_EQ(Fill.names, r.fill);
-    reset_options();
+    run_settings_reset();
     con_capture_begin();
     scan_option_entry(r.entry, false);
     EXPECT_EQ(con_capture_end(), "");
     EXPECT_EQ(Auto.search + Auto.answer + Fill.names, 0);
   }
+}
+
+// One reset brings back every setting the options set, and the folder flag;
+// an option's row is covered from the day it is added.
+TEST(RunSettings, OneResetCoversEverySetting) {
+  con_capture_begin();
+  for (const ByteOption& o : kByteOptions) scan_option_entry((std::string("-") + o.letters + "7").c_str(), true);
+  scan_option_entry("-E7", true);
+  std::string echoed = con_capture_end();
+  modelsFromFolders = true;
+  for (const ByteOption& o : kByteOptions) {
+    EXPECT_EQ(7, *o.setting) << o.name;
+    EXPECT_NE(echoed.find(std::string(o.name) + " = 7"), std::string::npos) << o.name;
+  }
+  run_settings_reset();
+  for (const ByteOption& o : kByteOptions) EXPECT_EQ(o.byDefault, *o.setting) << o.name;
+  EXPECT_EQ(Conv.mode, 15);
+  EXPECT_FLOAT_EQ(ErrorAdmittance, 1.5f);
+  EXPECT_FALSE(modelsFromFolders);
 }
 
 TEST(VersionLine, RowsByVersion) {
@@ -273,7 +282,7 @@ TEST(ArgumentLists, SurplusArgumentsAreDroppedOnce) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(&a[0]);
 
-  reset_options();
+  run_settings_reset();
   Info.displayLevel = 9;
   con_capture_begin();
   startup_lists((int)argv.size(), argv.data(), u"C:\\tools\\quillmend.exe -D1");

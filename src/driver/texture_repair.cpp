@@ -3,12 +3,12 @@
 #include "driver/message_box.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
 #include "platform/file_io.h"
 #include "platform/os.h"
 #include "platform/paths.h"
-#include "platform/settings.h"
 #include "pmx/model_store.h"
 #include "text/sjis.h"
 
@@ -26,11 +26,6 @@ struct FolderMove {
 // What the user has shown us this run: old texture folder -> folder of the file chosen.
 FolderMove texFolderMap[TEX_FOLDER_MAP_MAX];
 int texFolderMapCount = 0;
-
-// This phase's part of the per-model state.
-TextureWork& tw = modelState.tex;
-BoxText& box = modelState.box;
-ModelState::LinkTally& tally = modelState.links;
 
 // "Opens": a test open, closed at once.
 bool opens(const char* path, const char16_t* pathW) {
@@ -81,13 +76,13 @@ void rel_base_of(C* base, const C* modelDir) {
   if (!base[0]) copy_path(base, TEXPATH_CAP, modelDir);
 }
 
-void make_rel_base() {
+void make_rel_base(TextureWork& tw) {
   rel_base_of(tw.relBase, tw.pmxDir);
   rel_base_of(tw.relBaseW, tw.pmxDirW);
 }
 
 // Is this the "expected path" (model folder + stored) present in either form?
-bool stored_path_opens(int k) {
+bool stored_path_opens(TextureWork& tw, int k) {
   bool a = join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, pmxModel.pmxtexlistpath[k]);
   bool w = join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, pmxModel.pmxtexlistpathW[k]);
   return opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr);
@@ -95,7 +90,7 @@ bool stored_path_opens(int k) {
 
 // The Yes / No / Cancel question; returns the broken count after the answer,
 // or -1 for Cancel.
-int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
+int ask_to_repair(BoxText& box, int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
   char count[16];
   std::snprintf(count, sizeof count, "%d", broken);
   box_clear(&box);
@@ -115,7 +110,9 @@ int ask_to_repair(int broken, const char* diskName, const char16_t* diskNameW, b
 }
 
 // The not-found box; false when the user cancelled.
-bool tell_not_found(bool useWide) {
+bool tell_not_found(ModelState& ms, bool useWide) {
+  const TextureWork& tw = ms.tex;
+  BoxText& box = ms.box;
   box_clear(&box);
   box_add_msg(&box, M_NOT_FOUND_BOX, {{tw.texFolder, tw.texFolderW}, {tw.texName, tw.texNameW}});
   con_printf("\n");
@@ -155,7 +152,7 @@ bool fits_cp932(const char16_t* w) {
 }
 
 // Nothing is saved for a model whose repair did not finish: its broken links all stay so.
-void tally_unfinished(int checkedOk, int brokenTotal) {
+void tally_unfinished(ModelState::LinkTally& tally, int checkedOk, int brokenTotal) {
   int sharedToon = tally.sharedToon;
   std::memset(&tally, 0, sizeof tally);
   tally.ok = checkedOk;
@@ -164,7 +161,8 @@ void tally_unfinished(int checkedOk, int brokenTotal) {
 }
 
 // Tries the learned moves in learning order; true with the renewed paths set.
-bool infer() {
+bool infer(ModelState& ms) {
+  TextureWork& tw = ms.tex;
   for (int i = 0; i < texFolderMapCount; ++i) {
     const FolderMove& m = texFolderMap[i];
     if (std::strcmp(m.oldFolder, tw.texFolder) != 0 && wide_eq(m.oldFolderW, tw.texFolderW) != 0) continue;
@@ -180,14 +178,15 @@ bool infer() {
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_by_language(M_TAG_INFERRED);
     con_printf(" => (renew) %s ", tw.renewed);
-    ++modelState.links.inferred;
+    ++ms.links.inferred;
     return true;
   }
   return false;
 }
 
 // The automatic search; true with the renewed paths set as a pick sets them.
-bool search_link(int k) {
+bool search_link(ModelState& ms, int k) {
+  TextureWork& tw = ms.tex;
   LinkRule rule = linksearch_find(pmxModel.pmxtexlistpathW[k], &tw.found);
   if (rule == LINK_RULE_NONE) return false;
   wide_cpy(tw.renewedW, TEXPATH_CAP, tw.found.pathW);
@@ -198,7 +197,7 @@ bool search_link(int k) {
   if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
   print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
   con_printf(" => (renew) %s ", tw.renewed);
-  ++modelState.links.found[rule];
+  ++ms.links.found[rule];
   if (tw.found.teachesMove) {
     dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
     dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
@@ -208,8 +207,9 @@ bool search_link(int k) {
 }
 
 // Not-found box, dialog, renewal and learning. false: the repair is abandoned.
-bool ask_for_file(int k, bool useWide) {
-  if (!tell_not_found(useWide)) return false;
+bool ask_for_file(ModelState& ms, int k, bool useWide) {
+  TextureWork& tw = ms.tex;
+  if (!tell_not_found(ms, useWide)) return false;
   int got;
   tw.chosen[0] = 0;
   tw.chosenW[0] = 0;
@@ -244,7 +244,7 @@ bool ask_for_file(int k, bool useWide) {
   dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
-  ++modelState.links.picked;
+  ++ms.links.picked;
   return true;
 }
 
@@ -274,18 +274,19 @@ bool texfoldermap_learn(const char* oldFolder, const char16_t* oldFolderW,
   return true;
 }
 
-TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
-                           const char* diskName, const char16_t* diskNameW,
-                           bool ansiPathUnusable, bool widePathUnusable) {
-  TexturePhase r = {0, 0, false};
-  bool useWide = ansiPathUnusable && !widePathUnusable;
+void texture_phase(ModelState& ms) {
+  TextureWork& tw = ms.tex;
+  ModelState::LinkTally& tally = ms.links;
+  TexturePhase& r = ms.texture;
+  r = TexturePhase{0, 0, false};
+  bool useWide = ms.ansiPathUnusable && !ms.widePathUnusable;
   int count = pmxModel.texListCount;
   if (count < 0) count = 0;
   if (count > TEX_MAX) count = TEX_MAX;
 
   // Check.
-  dirpart(tw.pmxDir, sizeof tw.pmxDir, modelPath ? modelPath : "");
-  dirpartW(tw.pmxDirW, TEXPATH_CAP, modelPathW ? modelPathW : u"");
+  dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
+  dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
   con_printf("pmx dir: %s \n", tw.pmxDir);
   if (searching()) {
     if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
@@ -298,11 +299,11 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
   int broken = 0;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
-    if (stored_path_opens(k)) {
+    if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       ++tally.ok;
     } else if (shared_toon_kept(k)) {
-      ++modelState.links.sharedToon;
+      ++tally.sharedToon;
     } else {
       con_printf("(=NG=)");
       ++broken;
@@ -315,21 +316,21 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
 
   // Question.
   if (broken >= 1) {
-    broken = ask_to_repair(broken, diskName ? diskName : "", diskNameW ? diskNameW : u"", useWide);
+    broken = ask_to_repair(ms.box, broken, ms.diskName, ms.diskNameW, useWide);
     if (broken < 0) {
-      tally_unfinished(checkedOk, r.brokenLinkTotal);
+      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
-      return r;
+      return;
     }
   }
   r.brokenLinkCount = broken;
   if (broken < 1) {
     tally.leftBroken = r.brokenLinkTotal;
-    return r;
+    return;
   }
 
   // Repair.
-  make_rel_base();
+  make_rel_base(tw);
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
@@ -337,7 +338,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
-    if (stored_path_opens(k)) {
+    if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       con_printf("\n");
       ++tally.ok;
@@ -351,7 +352,7 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    bool repaired = infer() || (searching() && search_link(k));
+    bool repaired = infer(ms) || (searching() && search_link(ms, k));
     if (!repaired && Auto.answer != 0) {
       // Nobody to ask: the link stays as stored and the repair goes on.
       print_by_language(M_TAG_LEFT_BROKEN);
@@ -359,12 +360,12 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
       ++tally.leftBroken;
       continue;
     }
-    if (!repaired && !ask_for_file(k, useWide)) {
+    if (!repaired && !ask_for_file(ms, k, useWide)) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
-      tally_unfinished(checkedOk, r.brokenLinkTotal);
+      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
-      return r;
+      return;
     }
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, tw.renewed);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, tw.renewedW);
@@ -373,5 +374,4 @@ TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
     con_printf("\n");
   }
   con_printf("\n");
-  return r;
 }

@@ -9,11 +9,11 @@ struct TexturePhase {
   bool endRun;          // Cancel, or a link the user did not supply
 };
 
-// modelPath/modelPathW: the model's path in both forms; diskName/diskNameW:
-// its on-disk name (shown in the question).
-TexturePhase texture_phase(const char* modelPath, const char16_t* modelPathW,
-                           const char* diskName, const char16_t* diskNameW,
-                           bool ansiPathUnusable, bool widePathUnusable);
+struct ModelState;
+// Works on the model the state names (its paths in both forms, which form
+// failed to read, its on-disk name for the question): fills its texture
+// result, working paths and link tally.
+void texture_phase(ModelState& ms);
 
 // Learned folder moves, kept for the whole run.
 enum { TEX_FOLDER_MAP_MAX = 1024 };

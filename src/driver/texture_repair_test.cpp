@@ -6,8 +6,8 @@
 #include <string>
 
 #include "driver/model_state.h"
+#include "driver/run_settings.h"
 #include "platform/console.h"
-#include "platform/settings.h"
 #include "platform/paths.h"
 #include "pmx/model_store.h"
 #include "support/run_program.h"
@@ -38,6 +38,17 @@ std::string backslashed(std::string p) {
   return p;
 }
 
+ModelState ms;  // the state a phase works on, as the model loop holds it
+
+// A model path in both forms, as the model loop sets it up.
+void set_model(const std::string& model) {
+  model_state_reset(ms);
+  std::strcpy(ms.ansiPath, model.c_str());
+  sjis_to_wide(ms.widePath, PATHBUF_CAP, model.c_str());
+  std::strcpy(ms.diskName, "m.pmx");
+  wide_cpy(ms.diskNameW, PATHBUF_CAP, u"m.pmx");
+}
+
 void set_texture(int k, const char* path) {
   std::strcpy(pmxModel.pmxtexlistpath[k], path);
   sjis_to_wide(pmxModel.pmxtexlistpathW[k], TEXPATH_CAP, path);
@@ -48,17 +59,16 @@ TEST(TexturePhase, AllPresentAsksNothingAndRenewsNothing) {
   TempDir dir("texphase");
   ASSERT_TRUE(write_file_bytes(dir / "tex/a.png", "x"));
   ASSERT_TRUE(write_file_bytes(dir / "b.png", "x"));
-  std::string model = backslashed(dir / "m.pmx");
-  char16_t modelW[PATHBUF_CAP];
-  sjis_to_wide(modelW, PATHBUF_CAP, model.c_str());
+  set_model(backslashed(dir / "m.pmx"));
   pmx_reset_model();
   pmxModel.texListCount = 2;
   set_texture(0, "tex\\a.png");
   set_texture(1, "b.png");
 
   con_capture_begin();
-  TexturePhase r = texture_phase(model.c_str(), modelW, "m.pmx", u"m.pmx", false, false);
+  texture_phase(ms);
   std::string out = con_capture_end();
+  const TexturePhase& r = ms.texture;
   EXPECT_EQ(0, r.brokenLinkTotal);
   EXPECT_EQ(0, r.brokenLinkCount);
   EXPECT_FALSE(r.endRun);
@@ -72,11 +82,8 @@ TEST(TexturePhase, UnattendedInfersWhatItCanAndKeepsTheRest) {
   TempDir dir("texphase");
   ASSERT_TRUE(write_file_bytes(dir / "ok.png", "x"));
   ASSERT_TRUE(write_file_bytes(dir / "textures/a.png", "x"));
-  std::string model = backslashed(dir / "m.pmx");
-  char16_t modelW[PATHBUF_CAP];
-  sjis_to_wide(modelW, PATHBUF_CAP, model.c_str());
+  set_model(backslashed(dir / "m.pmx"));
   pmx_reset_model();
-  model_state_reset();
   pmxModel.texListCount = 4;
   set_texture(0, "tex\\a.png");
   set_texture(1, "ok.png");
@@ -86,9 +93,10 @@ TEST(TexturePhase, UnattendedInfersWhatItCanAndKeepsTheRest) {
   ASSERT_TRUE(texfoldermap_learn("tex\\", u"tex\\", "textures\\", u"textures\\"));
   Auto.answer = 1;
   con_capture_begin();
-  TexturePhase r = texture_phase(model.c_str(), modelW, "m.pmx", u"m.pmx", false, false);
+  texture_phase(ms);
   std::string out = con_capture_end();
   Auto.answer = 0;
+  const TexturePhase& r = ms.texture;
   texfoldermap_reset();
   EXPECT_EQ(3, r.brokenLinkTotal);
   EXPECT_EQ(3, r.brokenLinkCount);
@@ -100,7 +108,7 @@ TEST(TexturePhase, UnattendedInfersWhatItCanAndKeepsTheRest) {
   EXPECT_STREQ("textures\\a.png", pmxModel.pmxnewtexlistpath[0]);
   EXPECT_STREQ("tex\\gone.png", pmxModel.pmxnewtexlistpath[2]);
   EXPECT_EQ(255, pmxModel.texListRenewed);
-  const ModelState::LinkTally& t = modelState.links;
+  const ModelState::LinkTally& t = ms.links;
   EXPECT_EQ(1, t.ok);
   EXPECT_EQ(1, t.inferred);
   EXPECT_EQ(0, t.picked);

@@ -216,8 +216,8 @@ const char16_t* os_command_lineW() { return reinterpret_cast<const char16_t*>(Ge
 
 // ---- files -------------------------------------------------------------------------
 
-os_file os_open_readW(const char16_t* path) {
-  HANDLE h = CreateFileW(W(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// The handle CreateFile gave, or OS_BAD_FILE with the error kept.
+static os_file file_of(HANDLE h) {
   if (h == INVALID_HANDLE_VALUE) {
     remember_error();
     return OS_BAD_FILE;
@@ -225,13 +225,12 @@ os_file os_open_readW(const char16_t* path) {
   return (os_file)h;
 }
 
+os_file os_open_readW(const char16_t* path) {
+  return file_of(CreateFileW(W(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 os_file os_create_writeW(const char16_t* path) {
-  HANDLE h = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    remember_error();
-    return OS_BAD_FILE;
-  }
-  return (os_file)h;
+  return file_of(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 int os_read(os_file f, void* buf, uint32_t n, uint32_t* done) {
@@ -269,13 +268,8 @@ uint32_t os_last_error() { return lastError; }
 
 // Shared for reading and writing, as the C library opens "rb" and "wb" files.
 static os_file create_fileA(const char* sjisPath, DWORD access, DWORD disposition) {
-  HANDLE h = CreateFileA(sjisPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    remember_error();
-    return OS_BAD_FILE;
-  }
-  return (os_file)h;
+  return file_of(CreateFileA(sjisPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 os_file os_open_readA(const char* sjisPath) { return create_fileA(sjisPath, GENERIC_READ, OPEN_EXISTING); }

@@ -3,5 +3,3 @@
 LangFlags Lang = {false, false, false};
 InfoSettings Info = {0.0f, 0};
 uint32_t consoleCodePage = 0;
-AutoSettings Auto = {0, 0};
-FillSettings Fill = {0};

@@ -22,14 +22,3 @@ extern uint32_t consoleCodePage;
 
 // Japanese texts are used exactly when both flags are set.
 inline bool japanese_mode() { return Lang.japanese && Lang.sjisConsole; }
-
-// Abilities beyond the plain repair, each behind an option letter (0 = off).
-struct AutoSettings {
-  signed char search;  // option A: search the model's folder for broken links
-  signed char answer;  // option Y: answer every question with its default
-};
-extern AutoSettings Auto;
-struct FillSettings {
-  signed char names;  // option F: a model lacking English names is saved for them alone
-};
-extern FillSettings Fill;

@@ -16,6 +16,7 @@ void pmx_reset_model() {
   m.texListRenewed = 0;
   for (unsigned char& e : m.texEntryRenewed) e = 0;
   m.enNameCount = 0;
+  m.fillSideLast = 0;
 }
 
 #include "platform/file_io.h"

@@ -69,6 +69,8 @@ struct PmxModel {
   ArmRef armRef[ARM_REF_COUNT];
   TwistRef twistRef[TWIST_REF_COUNT];
   int32_t enNameCount;
+  // Set by the driver for -F: a filled name takes its side (left, right) at its end.
+  unsigned char fillSideLast;
 
   // scratch name buffers; only the field last read stays
   NameBuffer modelName, modelNameEn, comment, commentEn;

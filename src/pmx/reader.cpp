@@ -147,16 +147,19 @@ void clear_model() {
   M.commentEn.bytes[0] = M.commentEn.bytes[1] = 0;
 }
 
+// True, with the message, when the file ended before record i.
+bool ended_before(const char* endedAt, int32_t i) {
+  if (!rfisclosed()) return false;
+  con_printf(endedAt, i);
+  return true;
+}
+
 // Reads a section count. A count that could not be read (the input ended in or
 // before it) fails the section at its first record.
 bool read_count(int32_t* count, const char* trace, const char* endMsg) {
   *count = rfgetlong();
   con_printf(trace, *count);
-  if (rfisclosed()) {
-    con_printf(endMsg, 0);
-    return false;
-  }
-  return true;
+  return !ended_before(endMsg, 0);
 }
 
 bool read_vertices() {
@@ -167,10 +170,7 @@ bool read_vertices() {
   // The longest record: SDEF with its deform data, and the edge scale.
   const int32_t longest = head + 1 + 2 * 4 + 4 + 36 + 4;
   for (int32_t i = 0; i < M.vertexCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at vertex %d. \n", i);
-      return false;
-    }
+    if (ended_before("Err: file ended at vertex %d. \n", i)) return false;
     // Walked inside RD's buffer while whole records are in it; the byte-wise
     // path below takes the records near the end and undefined index widths.
     if (const unsigned char* p = widthValid ? rfpeek(longest) : nullptr) {
@@ -214,10 +214,7 @@ enum { kMaxSilentFaces = 65536 };
 bool read_faces() {
   const int32_t n = rfgetlong();
   con_printf("%d Surfaces.\n", n / 3);
-  if (rfisclosed()) {
-    con_printf("Err: file ended at surface %d. \n", 0);
-    return false;
-  }
+  if (ended_before("Err: file ended at surface %d. \n", 0)) return false;
   if (n % 3 != 0) {
     con_printf("Err: num of surface data (=%d) is not multiples of 3. \n", n);
     return false;
@@ -256,8 +253,7 @@ bool read_textures() {
   M.textureCount = n;
   int32_t held = 0;
   for (int32_t i = 0; ok && i < n; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at texture %d. \n", i);
+    if (ended_before("Err: file ended at texture %d. \n", i)) {
       ok = false;
       break;
     }
@@ -283,10 +279,7 @@ bool read_materials() {
   if (!read_count(&M.materialCount, "%d Materials.\n", "Err: file ended at material %d. \n")) return false;
   const unsigned char tw = M.textureIndexSize;
   for (int32_t i = 0; i < M.materialCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at material %d. \n", i);
-      return false;
-    }
+    if (ended_before("Err: file ended at material %d. \n", i)) return false;
     pmx_read_text(&M.materialName);
     pmx_read_text(&M.materialNameEn);
     pmx_skip(44 + 1 + 20);  // colours, drawing flags, edge
@@ -312,22 +305,62 @@ void read_floats(float* dst, int n) {
   for (int i = 0; i < n; i++) dst[i] = rfgetfloat();
 }
 
+// A section whose records open with their two names. For bones, morphs and
+// frames the writer needs the names' places, and English ones are counted.
+struct NamedSection {
+  const char* countTrace;
+  const char* endedAt;  // with the index of the record the file ended at
+  int32_t* count;
+  int64_t* namePos;  // null: no places kept
+  int32_t* namePosCount;
+  int32_t namePosMax;
+  NameBuffer* name;
+  NameBuffer* nameEn;
+  int ruleKind;  // English rules, -1 for none
+};
+const NamedSection kBones = {"%d Bones.\n", "Err: file ended at bone %d. \n", &pmxModel.boneCount,
+                             pmxModel.boneNamePos, &pmxModel.boneNamePosCount, BONE_POS_MAX,
+                             &pmxModel.boneName, &pmxModel.boneNameEn, RULE_BONE_EN};
+const NamedSection kMorphs = {"%d Morphs.\n", "Err: file ended at morph %d. \n", &pmxModel.morphCount,
+                              pmxModel.morphNamePos, &pmxModel.morphNamePosCount, MORPH_POS_MAX,
+                              &pmxModel.morphName, &pmxModel.morphNameEn, RULE_MORPH_EN};
+const NamedSection kFrames = {"%d Frames.\n", "Err: file ended at display frame %d. \n", &pmxModel.frameCount,
+                              pmxModel.frameNamePos, &pmxModel.frameNamePosCount, FRAME_POS_MAX,
+                              &pmxModel.frameName, &pmxModel.frameNameEn, -1};
+const NamedSection kRigids = {"%d Rigid-bodies.\n", "Err: file ended at rigid body %d. \n", &pmxModel.rigidCount,
+                              nullptr, nullptr, 0, &pmxModel.rigidName, &pmxModel.rigidNameEn, -1};
+const NamedSection kJoints = {"%d Joints.\n", "Err: file ended at joint %d. \n", &pmxModel.jointCount,
+                              nullptr, nullptr, 0, &pmxModel.jointName, &pmxModel.jointNameEn, -1};
+
+bool read_named_count(const NamedSection& s) {
+  if (s.namePosCount) *s.namePosCount = 0;
+  return read_count(s.count, s.countTrace, s.endedAt);
+}
+
+// Record i's names: their place noted, both read, the English one counted.
+// False, with the message, when the file ended before the record. Their
+// lengths as read go to nameLen and enLen.
+bool read_names(const NamedSection& s, int32_t i, int32_t* nameLen = nullptr, int32_t* enLen = nullptr) {
+  if (ended_before(s.endedAt, i)) return false;
+  const bool placed = i < s.namePosMax;
+  if (placed) {
+    s.namePos[i] = rfpos();
+    *s.namePosCount = i + 1;
+  }
+  const int32_t jpLen = pmx_read_text(s.name);
+  const int32_t len = pmx_read_text(s.nameEn);
+  count_english_name(*s.name, *s.nameEn, len, s.ruleKind, placed);
+  if (nameLen) *nameLen = jpLen;
+  if (enLen) *enLen = len;
+  return true;
+}
+
 bool read_bones() {
-  M.boneNamePosCount = 0;
-  if (!read_count(&M.boneCount, "%d Bones.\n", "Err: file ended at bone %d. \n")) return false;
+  if (!read_named_count(kBones)) return false;
   const unsigned char bw = M.boneIndexSize;
   for (int32_t i = 0; i < M.boneCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at bone %d. \n", i);
-      return false;
-    }
-    if (i < BONE_POS_MAX) {
-      M.boneNamePos[i] = rfpos();
-      M.boneNamePosCount = i + 1;
-    }
-    const int32_t nameLen = pmx_read_text(&M.boneName);
-    const int32_t enLen = pmx_read_text(&M.boneNameEn);
-    count_english_name(M.boneName, M.boneNameEn, enLen, RULE_BONE_EN, i < BONE_POS_MAX);
+    int32_t nameLen, enLen;
+    if (!read_names(kBones, i, &nameLen, &enLen)) return false;
     float pos[3];
     read_floats(pos, 3);
     pmx_skip(index_size(bw) + 4);  // parent, transform level
@@ -384,20 +417,9 @@ unsigned char morph_offset_width(int kind) {
 }
 
 bool read_morphs() {
-  M.morphNamePosCount = 0;
-  if (!read_count(&M.morphCount, "%d Morphs.\n", "Err: file ended at morph %d. \n")) return false;
+  if (!read_named_count(kMorphs)) return false;
   for (int32_t i = 0; i < M.morphCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at morph %d. \n", i);
-      return false;
-    }
-    if (i < MORPH_POS_MAX) {
-      M.morphNamePos[i] = rfpos();
-      M.morphNamePosCount = i + 1;
-    }
-    pmx_read_text(&M.morphName);
-    const int32_t enLen = pmx_read_text(&M.morphNameEn);
-    count_english_name(M.morphName, M.morphNameEn, enLen, RULE_MORPH_EN, i < MORPH_POS_MAX);
+    if (!read_names(kMorphs, i)) return false;
     rfgetc();  // panel
     const int kind = rfgetc();
     if (kind < 0 || kind >= PMX_MORPH_KIND_COUNT) {
@@ -411,20 +433,9 @@ bool read_morphs() {
 }
 
 bool read_frames() {
-  M.frameNamePosCount = 0;
-  if (!read_count(&M.frameCount, "%d Frames.\n", "Err: file ended at display frame %d. \n")) return false;
+  if (!read_named_count(kFrames)) return false;
   for (int32_t i = 0; i < M.frameCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at display frame %d. \n", i);
-      return false;
-    }
-    if (i < FRAME_POS_MAX) {
-      M.frameNamePos[i] = rfpos();
-      M.frameNamePosCount = i + 1;
-    }
-    pmx_read_text(&M.frameName);
-    const int32_t enLen = pmx_read_text(&M.frameNameEn);
-    count_english_name(M.frameName, M.frameNameEn, enLen, -1, i < FRAME_POS_MAX);
+    if (!read_names(kFrames, i)) return false;
     rfgetc();  // special-frame flag
     const int32_t elements = rfgetlong();
     for (int32_t k = 0; k < elements && !rfisclosed(); k++) {
@@ -436,14 +447,9 @@ bool read_frames() {
 }
 
 bool read_rigids() {
-  if (!read_count(&M.rigidCount, "%d Rigid-bodies.\n", "Err: file ended at rigid body %d. \n")) return false;
+  if (!read_named_count(kRigids)) return false;
   for (int32_t i = 0; i < M.rigidCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at rigid body %d. \n", i);
-      return false;
-    }
-    pmx_read_text(&M.rigidName);
-    pmx_read_text(&M.rigidNameEn);
+    if (!read_names(kRigids, i)) return false;
     // bone, group, non-collision groups, shape, 14 floats, physics mode
     pmx_skip(index_size(M.boneIndexSize) + 1 + 2 + 1 + 56 + 1);
   }
@@ -451,14 +457,9 @@ bool read_rigids() {
 }
 
 bool read_joints() {
-  if (!read_count(&M.jointCount, "%d Joints.\n", "Err: file ended at joint %d. \n")) return false;
+  if (!read_named_count(kJoints)) return false;
   for (int32_t i = 0; i < M.jointCount; i++) {
-    if (rfisclosed()) {
-      con_printf("Err: file ended at joint %d. \n", i);
-      return false;
-    }
-    pmx_read_text(&M.jointName);
-    pmx_read_text(&M.jointNameEn);
+    if (!read_names(kJoints, i)) return false;
     const int type = rfgetc();
     if (type < 0 || type > 5) {
       con_printf("Err: joint type %d unsupported at joint %d. \n", (int)(signed char)type, i);

@@ -258,7 +258,7 @@ int write_names(RecordKind kind, int32_t i, int64_t pos) {
       }
     }
     if (empty) {
-      if (Fill.names >= 1) fill_name(kind == KIND_BONE ? RULE_BONE : RULE_MORPH, fillName, NAME_RESULT_CAP, jpName);
+      if (pmxModel.fillSideLast) fill_name(kind == KIND_BONE ? RULE_BONE : RULE_MORPH, fillName, NAME_RESULT_CAP, jpName);
       else if (kind == KIND_BONE) rename_bone(fillName, NAME_RESULT_CAP, jpName);
       else rename_morph(fillName, NAME_RESULT_CAP, jpName);
       if (strlen(fillName) > FILL_KEEP - 1) {
@@ -332,36 +332,34 @@ int write_body() {
   return failed ? -1 : 0;
 }
 
+// The trace shows a path in Shift-JIS; a UTF-16 one is converted (one at a time).
+const char* traced(const char* path) { return path; }
+const char* traced(const char16_t* path) {
+  wide_to_sjis(traceLine, (int)sizeof traceLine, path);
+  return traceLine;
+}
+int open_source(const char* path) { return rfopen(path); }
+int open_source(const char16_t* path) { return rfopenW(path); }
+int create_output(const char* path) { return wfopen(path); }
+int create_output(const char16_t* path) { return wfopenW(path); }
+
+template <typename C>
+int write_model(const C* outPath, const C* srcPath) {
+  con_printf("Reading from: %s \n", traced(srcPath));
+  con_printf("Writing to  : %s \n", traced(outPath));
+  if (open_source(srcPath) != 0) return -1;
+  if (create_output(outPath) != 0) {
+    rfclose();
+    return -1;
+  }
+  if (write_body() != 0) {
+    wfdiscard();
+    return -1;
+  }
+  return wfcommit();
+}
+
 }  // namespace
 
-int pmdinfowrite(const char* outPath, const char* srcPath) {
-  con_printf("Reading from: %s \n", srcPath);
-  con_printf("Writing to  : %s \n", outPath);
-  if (rfopen(srcPath) != 0) return -1;
-  if (wfopen(outPath) != 0) {
-    rfclose();
-    return -1;
-  }
-  if (write_body() != 0) {
-    wfdiscard();
-    return -1;
-  }
-  return wfcommit();
-}
-
-int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) {
-  wide_to_sjis(traceLine, (int)sizeof traceLine, srcPath);
-  con_printf("Reading from: %s \n", traceLine);
-  wide_to_sjis(traceLine, (int)sizeof traceLine, outPath);
-  con_printf("Writing to  : %s \n", traceLine);
-  if (rfopenW(srcPath) != 0) return -1;
-  if (wfopenW(outPath) != 0) {
-    rfclose();
-    return -1;
-  }
-  if (write_body() != 0) {
-    wfdiscard();
-    return -1;
-  }
-  return wfcommit();
-}
+int pmdinfowrite(const char* outPath, const char* srcPath) { return write_model(outPath, srcPath); }
+int pmdinfowriteW(const char16_t* outPath, const char16_t* srcPath) { return write_model(outPath, srcPath); }

@@ -148,7 +148,7 @@ std::string run_loop(const Scenario& s) {
 
   con_capture_begin();
   model_loop();
-  std::string out = con_capture_end() + "[box]" + modelState.box.ansi;
+  std::string out = con_capture_end() + "[box]" + model_loop_state().box.ansi;
   scan_option_entry("-T0A0Y0F0ND0", true);
   con_capture_end();
   EXPECT_EQ(chdir(cwd), 0);

@@ -323,6 +323,8 @@ bool has_model_entry() {
 
 }  // namespace
 
+const ModelState& model_loop_state() { return ms; }
+
 int model_loop() {
   resultCode = 0;
   savedCount = 0;

@@ -84,3 +84,5 @@ struct ModelState {
 
 // Forgets everything of the previous model.
 void model_state_reset(ModelState& ms);
+// The state of the model the loop took last (tests read its boxes).
+const ModelState& model_loop_state();

@@ -45,6 +45,17 @@ enum ModelOutcome {
   OUTCOME_SAVE_FAILED,
 };
 
+enum LinkFate : unsigned char {
+  FATE_NONE = 0,     // not reached
+  FATE_OK,           // opens as stored
+  FATE_SHARED_TOON,  // toon01..10.bmp, which the viewer supplies
+  FATE_BROKEN,       // broken in the check; not repaired (answered No, or the repair ended)
+  FATE_INFERRED,     // renewed from a learned folder move
+  FATE_FOUND,        // renewed by the automatic search
+  FATE_PICKED,       // renewed by the user's pick in the dialog
+  FATE_LEFT_BROKEN,  // the repair went on without it: kept as stored
+};
+
 struct ModelState {
   // The model's path in both forms, and which form failed to read.
   char ansiPath[PATHBUF_CAP];
@@ -72,6 +83,15 @@ struct ModelState {
   } links;
   // A model left unsaved renews nothing: its broken links all count as left
   // broken, and the renewal counts stay 0.
+
+  // What became of each link of the texture table, by its index, for what
+  // names single links (a short listing, the summary's broken links). The
+  // renewed path is pmxModel.pmxnewtexlistpath[k].
+  struct LinkRecord {
+    LinkFate fate;
+    LinkRule rule;  // FATE_FOUND: the rule that found it
+  } link[TEX_MAX];
+  int linkCount;  // entries of link[] the check visited
 
   ModelOutcome outcome;
   int readError;

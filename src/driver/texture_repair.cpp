@@ -161,7 +161,7 @@ void tally_unfinished(ModelState::LinkTally& tally, int checkedOk, int brokenTot
 }
 
 // Tries the learned moves in learning order; true with the renewed paths set.
-bool infer(ModelState& ms) {
+bool infer(ModelState& ms, int k) {
   TextureWork& tw = ms.tex;
   for (int i = 0; i < texFolderMapCount; ++i) {
     const FolderMove& m = texFolderMap[i];
@@ -179,6 +179,7 @@ bool infer(ModelState& ms) {
     print_by_language(M_TAG_INFERRED);
     con_printf(" => (renew) %s ", tw.renewed);
     ++ms.links.inferred;
+    ms.link[k].fate = FATE_INFERRED;
     return true;
   }
   return false;
@@ -198,6 +199,8 @@ bool search_link(ModelState& ms, int k) {
   print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
   con_printf(" => (renew) %s ", tw.renewed);
   ++ms.links.found[rule];
+  ms.link[k].fate = FATE_FOUND;
+  ms.link[k].rule = rule;
   if (tw.found.teachesMove) {
     dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
     dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
@@ -245,6 +248,7 @@ bool ask_for_file(ModelState& ms, int k, bool useWide) {
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
   ++ms.links.picked;
+  ms.link[k].fate = FATE_PICKED;
   return true;
 }
 
@@ -297,16 +301,20 @@ void texture_phase(ModelState& ms) {
     }
   }
   int broken = 0;
+  ms.linkCount = count;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
     if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       ++tally.ok;
+      ms.link[k].fate = FATE_OK;
     } else if (shared_toon_kept(k)) {
       ++tally.sharedToon;
+      ms.link[k].fate = FATE_SHARED_TOON;
     } else {
       con_printf("(=NG=)");
       ++broken;
+      ms.link[k].fate = FATE_BROKEN;
     }
     con_printf("\n");
   }
@@ -342,6 +350,7 @@ void texture_phase(ModelState& ms) {
       con_printf("(ok)");
       con_printf("\n");
       ++tally.ok;
+      ms.link[k].fate = FATE_OK;
       continue;
     }
     if (shared_toon_kept(k)) {
@@ -352,12 +361,13 @@ void texture_phase(ModelState& ms) {
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    bool repaired = infer(ms) || (searching() && search_link(ms, k));
+    bool repaired = infer(ms, k) || (searching() && search_link(ms, k));
     if (!repaired && Auto.answer != 0) {
       // Nobody to ask: the link stays as stored and the repair goes on.
       print_by_language(M_TAG_LEFT_BROKEN);
       con_printf("\n");
       ++tally.leftBroken;
+      ms.link[k].fate = FATE_LEFT_BROKEN;
       continue;
     }
     if (!repaired && !ask_for_file(ms, k, useWide)) {

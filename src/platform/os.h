@@ -47,6 +47,7 @@ enum {
   OS_ERROR_DISK_FULL = 112,
   OS_ERROR_NEGATIVE_SEEK = 131,
   OS_ERROR_FILENAME_EXCED_RANGE = 206,
+  OS_ERROR_ALREADY_EXISTS = 183,
 };
 
 // The same handles by a Shift-JIS path (converted for the system first), shared
@@ -86,6 +87,22 @@ int os_replace_fileW(const char16_t* from, const char16_t* to);
 // Sends what was written to f on to the disk, so that a file renamed into place after
 // a power cut is never empty. 1 on success, 0 on failure (os_last_error).
 int os_sync(os_file f);
+
+// ---- new files and folders beside others ---------------------------------------------
+// For copies into a folder that holds the user's files: nothing here ever takes the
+// place of a file or folder that is there already.
+// Creates a file for writing only when nothing is there under its name
+// (OS_ERROR_FILE_EXISTS otherwise).
+os_file os_create_newW(const char16_t* path);
+// Creates one folder. 1 on success, 0 on failure (os_last_error; something there
+// already is OS_ERROR_ALREADY_EXISTS on Windows, OS_ERROR_FILE_EXISTS on POSIX).
+int os_make_dirW(const char16_t* path);
+// Removes a folder, and only when it is empty. 1 on success.
+int os_remove_dirW(const char16_t* path);
+// Gives the closed file `from` the name `to` in one step when nothing is there under
+// it; something that is there stays and the move fails (OS_ERROR_ALREADY_EXISTS or
+// OS_ERROR_FILE_EXISTS). 1 on success, 0 on failure (os_last_error).
+int os_move_newW(const char16_t* from, const char16_t* to);
 
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
 // fopen with the path converted for the system first (identity on Windows).

@@ -992,6 +992,84 @@ int os_sync(os_file f) {
   return 0;
 }
 
+// ---- new files and folders beside others ---------------------------------------------
+
+os_file os_create_newW(const char16_t* path) { return open_sys(path, O_WRONLY | O_CREAT | O_EXCL); }
+
+namespace {
+// The path in the system's form, or false with the error set.
+bool sys_path(const char16_t* path, char* sys, size_t cap) {
+  if (!path[0]) {
+    lastError = OS_ERROR_PATH_NOT_FOUND;
+    return false;
+  }
+  if (!utf16_to_sys(path, sys, cap)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return false;
+  }
+  return true;
+}
+
+// File systems that cannot refuse a rename onto an existing name in one step.
+bool no_such_step(int err) { return err == EINVAL || err == ENOSYS || err == ENOTSUP || err == EOPNOTSUPP; }
+bool no_hard_links(int err) { return no_such_step(err) || err == EPERM || err == EMLINK || err == EXDEV; }
+}  // namespace
+
+int os_make_dirW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!sys_path(path, sys, sizeof sys)) return 0;
+  if (mkdir(sys, 0777) != 0) {
+    set_error(errno, sys);
+    return 0;
+  }
+  sync_folder(sys);
+  return 1;
+}
+
+int os_remove_dirW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!sys_path(path, sys, sizeof sys)) return 0;
+  if (rmdir(sys) != 0) {
+    set_error(errno, sys);
+    return 0;
+  }
+  return 1;
+}
+
+int os_move_newW(const char16_t* from, const char16_t* to) {
+  char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
+  if (!sys_path(from, a, sizeof a) || !sys_path(to, b, sizeof b)) return 0;
+  if (renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_NOREPLACE) == 0) {
+    sync_folder(b);
+    return 1;
+  }
+  int err = errno;
+  if (no_such_step(err)) {
+    // A second name that only a missing target lets exist, then the first goes.
+    if (link(a, b) == 0) {
+      unlink(a);
+      sync_folder(b);
+      return 1;
+    }
+    err = errno;
+    if (no_hard_links(err)) {
+      // The last resort looks first; only another program racing this one could slip in.
+      struct stat st;
+      if (lstat(b, &st) == 0) {
+        lastError = OS_ERROR_FILE_EXISTS;
+        return 0;
+      }
+      if (rename(a, b) == 0) {
+        sync_folder(b);
+        return 1;
+      }
+      err = errno;
+    }
+  }
+  set_error(err, b);
+  return 0;
+}
+
 // ---- directory search -------------------------------------------------------------
 
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {

@@ -382,6 +382,31 @@ int os_sync(os_file f) {
   return 0;
 }
 
+// ---- new files and folders beside others ---------------------------------------------
+
+os_file os_create_newW(const char16_t* path) {
+  return file_of(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+int os_make_dirW(const char16_t* path) {
+  if (CreateDirectoryW(W(path), nullptr)) return 1;
+  remember_error();
+  return 0;
+}
+
+int os_remove_dirW(const char16_t* path) {
+  if (RemoveDirectoryW(W(path))) return 1;
+  remember_error();
+  return 0;
+}
+
+// Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
+int os_move_newW(const char16_t* from, const char16_t* to) {
+  if (MoveFileExW(W(from), W(to), MOVEFILE_WRITE_THROUGH)) return 1;
+  remember_error();
+  return 0;
+}
+
 // ---- directory search -------------------------------------------------------------
 
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {

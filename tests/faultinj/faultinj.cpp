@@ -10,8 +10,8 @@
 //   QM_FI_READ_LIMIT=n     ... deliver the bytes before offset n, then every read fails with EIO
 //   QM_FI_READ_SKIP_OPENS=k  ... except the first k such opens, which read normally
 //                          (so that a later pass over the same file fails, not the first)
-//   QM_FI_RENAME_PATH=sub  renaming onto a path that contains sub fails with EACCES,
-//                          as a replace refused while another program holds the file
+//   QM_FI_RENAME_PATH=sub  renaming (or linking) onto a path that contains sub fails with
+//                          EACCES, as a replace refused while another program holds the file
 //
 // copy_file_range honours both limits, as a copy inside the system meets the
 // same disk.
@@ -245,6 +245,23 @@ int rename(const char* from, const char* to) {
   }
   static auto real_rename = real<int (*)(const char*, const char*)>("rename");
   return real_rename(from, to);
+}
+// The moves that never replace a file fail the same way.
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) {
+  if (matches(to, "QM_FI_RENAME_PATH")) {
+    errno = EACCES;
+    return -1;
+  }
+  static auto real_renameat2 = real<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
+  return real_renameat2(fromDir, from, toDir, to, flags);
+}
+int link(const char* from, const char* to) {
+  if (matches(to, "QM_FI_RENAME_PATH")) {
+    errno = EACCES;
+    return -1;
+  }
+  static auto real_link = real<int (*)(const char*, const char*)>("link");
+  return real_link(from, to);
 }
 FILE* fopen(const char* path, const char* mode) { return fopen_common("fopen", path, mode); }
 FILE* fopen64(const char* path, const char* mode) { return fopen_common("fopen64", path, mode); }

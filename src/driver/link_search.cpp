@@ -413,3 +413,14 @@ bool linksearch_is_shared_toon(const char16_t* p) {
 
 int linksearch_listed() { return nodeCount; }
 bool linksearch_walk_cut() { return walkCut; }
+
+char16_t linksearch_fold(char16_t c) { return fold(c); }
+
+bool linksearch_is_image_name(const char16_t* name) {
+  int n = wide_len(name);
+  int dot = last_dot(name, n);
+  if (dot == n) return false;
+  for (const char16_t* e : kImageExts)
+    if (equal_to(e, wide_len(e), name + dot, n - dot)) return true;
+  return false;
+}

@@ -40,6 +40,13 @@ LinkRule linksearch_find(const char16_t* storedPathW, LinkFound* found);
 // viewer from its own folder, so not broken when absent.
 bool linksearch_is_shared_toon(const char16_t* storedPathW);
 
+// The letter case the search ignores, one unit folded: names equal under it
+// are the same name to every rule.
+char16_t linksearch_fold(char16_t c);
+// A name whose extension (any letter case) is one of the image formats the
+// converted rule knows.
+bool linksearch_is_image_name(const char16_t* name);
+
 // What the walk of the current model listed (it runs on the first search).
 int linksearch_listed();
 bool linksearch_walk_cut();  // true when a bound stopped it

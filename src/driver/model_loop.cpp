@@ -2,6 +2,7 @@
 #include "driver/message_box.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/portable.h"
 #include "driver/run_settings.h"
 #include "driver/run_summary.h"
 #include "driver/texture_repair.h"
@@ -170,8 +171,23 @@ void add_left_broken_lines() {
   box_add_msg(&ms.box, M_LEFT_BROKEN, {{count, nullptr}});
 }
 
+int made_portable() { return ms.links.portableCase + ms.links.portableRelative + ms.links.copiedIn; }
+
+// -P: how many links were made portable, and how many are not.
+void add_portable_lines() {
+  char count[16];
+  if (made_portable() >= 1) {
+    std::snprintf(count, sizeof count, "%d", made_portable());
+    box_add_msg(&ms.box, M_PORTABLE_MADE, {{count, nullptr}});
+  }
+  if (ms.links.notPortable >= 1) {
+    std::snprintf(count, sizeof count, "%d", ms.links.notPortable);
+    box_add_msg(&ms.box, M_PORTABLE_LEFT, {{count, nullptr}});
+  }
+}
+
 // namesAdded: saved with -F for English names to fill; fixed: links or axes
-// repaired as well (one of the two holds).
+// repaired as well. Neither: saved with -P for portable links alone.
 void report_saved(bool namesAdded, bool fixed) {
   char newName[PATHBUF_CAP];
   char16_t newNameW[PATHBUF_CAP];
@@ -179,9 +195,11 @@ void report_saved(bool namesAdded, bool fixed) {
   if (!ms.outPath[0] || findfile(newName, sizeof newName, ms.outPath) != 0) newName[0] = 0;
   if (!ms.outPathW[0] || findfileW(newNameW, PATHBUF_CAP, ms.outPathW) != 0) newNameW[0] = 0;
   box_clear(&ms.box);
-  box_add_msg(&ms.box, !namesAdded ? M_SAVED_FIXED : fixed ? M_SAVED_NAMES_AND_FIXED : M_SAVED_NAMES);
+  box_add_msg(&ms.box, !namesAdded ? (fixed ? M_SAVED_FIXED : M_SAVED_PORTABLE)
+                                    : fixed ? M_SAVED_NAMES_AND_FIXED : M_SAVED_NAMES);
   box_add_msg(&ms.box, M_SAVED_AS, {{newName, newNameW}});
   add_left_broken_lines();
+  add_portable_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
 }
@@ -190,6 +208,9 @@ void report_not_saved(bool uncorrected) {
   box_clear(&ms.box);
   box_add_msg(&ms.box, uncorrected ? M_NOT_SAVED_UNCORRECTED : M_NOT_SAVED_CORRECT, {{ms.diskName, ms.diskNameW}});
   if (uncorrected) add_left_broken_lines();
+  // The report of a correct model ends without a line break.
+  if (!uncorrected && ms.links.notPortable >= 1) box_add(&ms.box, "\r\n");
+  add_portable_lines();
   box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
   con_printf("\n");
 }
@@ -203,6 +224,8 @@ void keep_renewals_as_broken() {
     t.leftBroken += n;
     n = 0;
   }
+  t.notPortable += t.portableCase + t.portableRelative + t.copiedIn;
+  t.portableCase = t.portableRelative = t.copiedIn = 0;
 }
 
 // false: the run ends here.
@@ -266,6 +289,14 @@ bool process_model(int index) {
     ms.outcome = OUTCOME_CANCELLED;
     return false;
   }
+  // Renewed by the repair, before -P renews links of its own.
+  const bool linksRenewed = pmxModel.texListRenewed != 0;
+  if (Portable.mode >= 1) {
+    if (tex.makePortable)
+      portable_phase(ms);
+    else
+      portable_count_left(ms);
+  }
 
   // English names to fill are a reason to save only when asked for: without
   // -F they are filled just in a model saved for its links or axes. A model
@@ -274,13 +305,16 @@ bool process_model(int index) {
   if (Fill.names < 1) pmxModel.enNameCount = 0;
   pmxModel.fillSideLast = Fill.names >= 1 ? 255 : 0;
   // Unattended, links none of which could be renewed are no repair: a copy gains nothing from them.
-  const bool unattendedNothing = Auto.answer != 0 && !pmxModel.texListRenewed && !any_twist_flag();
+  const bool unattendedNothing = Auto.answer != 0 && !linksRenewed && !any_twist_flag();
   const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing;
   const bool namesAdded = pmxModel.enNameCount >= 1;
-  if (!fixed && !namesAdded) {
-    bool uncorrected = tex.brokenLinkTotal >= 1 || twistDeclined;
-    ms.outcome = unattendedNothing && uncorrected ? OUTCOME_NOTHING_RENEWED
+  if (!fixed && !namesAdded && made_portable() < 1) {
+    // -P was asked for and could make no link portable (each copy failed).
+    const bool portableFailed = tex.makePortable && tex.portableNeeded >= 1;
+    bool uncorrected = tex.brokenLinkTotal >= 1 || twistDeclined || tex.portableDeclined || portableFailed;
+    ms.outcome = (unattendedNothing && uncorrected) || portableFailed ? OUTCOME_NOTHING_RENEWED
                  : uncorrected                    ? OUTCOME_ANSWERED_NO
+                 : Portable.mode >= 1             ? OUTCOME_NOTHING_TO_CHANGE
                                                   : OUTCOME_LINKS_FINE;
     report_not_saved(uncorrected);
     return true;
@@ -352,7 +386,7 @@ int model_loop() {
   // After everything a run without it prints, so that output stays as it was.
   // Several models end with a summary only in runs that use an ability of
   // their own (a folder, -A, -F): a plain run of several models prints what it always did.
-  const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
+  const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1 || Portable.mode >= 1;
   if (Auto.answer != 0 || (summary_processed() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   return resultCode;

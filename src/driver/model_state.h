@@ -43,6 +43,7 @@ enum ModelOutcome {
   OUTCOME_DECLINED,          // no ".PMX" extension and the user declined: the run ended
   OUTCOME_UNREADABLE,        // readError tells the reader's code
   OUTCOME_SAVE_FAILED,
+  OUTCOME_NOTHING_TO_CHANGE,  // -P: every link correct and portable already (or beyond help)
 };
 
 enum LinkFate : unsigned char {
@@ -54,6 +55,22 @@ enum LinkFate : unsigned char {
   FATE_FOUND,        // renewed by the automatic search
   FATE_PICKED,       // renewed by the user's pick in the dialog
   FATE_LEFT_BROKEN,  // the repair went on without it: kept as stored
+};
+
+// What -P makes of a link that names a file. The check and the question see
+// the PORTABLE_NEEDS_ states; making the model portable turns each into one of
+// the states after them.
+enum PortableState : unsigned char {
+  PORTABLE_UNSEEN = 0,      // not looked at: no -P, a shared toon, or no file to look at
+  PORTABLE_FINE,            // relative, inside the model's folder, in the disk's letter case
+  PORTABLE_NEEDS_CASE,      // inside, spelled in other letter case than the disk's
+  PORTABLE_NEEDS_RELATIVE,  // inside, but by an absolute path or through '..'
+  PORTABLE_NEEDS_COPY,      // an image outside the model's folder
+  PORTABLE_NOT_IMAGE,       // outside and no image: never read or copied
+  PORTABLE_MADE_CASE,       // renewed in the disk's letter case
+  PORTABLE_MADE_RELATIVE,   // renewed relative, inside
+  PORTABLE_COPIED_IN,       // renewed to its copy in the model's folder
+  PORTABLE_COPY_FAILED,     // kept as it was; portableError says why
 };
 
 struct ModelState {
@@ -80,6 +97,9 @@ struct ModelState {
     int found[LINK_RULE_MANGLED + 1];    // by the automatic search, per rule
     int sharedToon;                      // toon01..10.bmp, which the viewer supplies
     int leftBroken;                      // kept as stored: nothing repaired it
+    // -P: links renewed to be portable, by how, and links that stay not portable.
+    int portableCase, portableRelative, copiedIn;
+    int notPortable;
   } links;
   // A model left unsaved renews nothing: its broken links all count as left
   // broken, and the renewal counts stay 0.
@@ -90,6 +110,8 @@ struct ModelState {
   struct LinkRecord {
     LinkFate fate;
     LinkRule rule;  // FATE_FOUND: the rule that found it
+    PortableState portable;
+    uint32_t portableError;  // PORTABLE_COPY_FAILED: the system's error code
   } link[TEX_MAX];
   int linkCount;  // entries of link[] the check visited
 

@@ -23,6 +23,10 @@ struct FillSettings {
   signed char names;  // option F: a model lacking English names is saved for them alone
 };
 inline FillSettings Fill;
+struct PortableSettings {
+  signed char mode;  // option P: every link of a saved model relative, inside its folder, in the disk's case
+};
+inline PortableSettings Portable;
 
 // A folder stood among the arguments (and was replaced by its models).
 inline bool modelsFromFolders;
@@ -52,6 +56,7 @@ inline const ByteOption kByteOptions[] = {
     {"A", FORM_SWITCH, "Auto.search", &Auto.search, 0},
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
+    {"P", FORM_SWITCH, "Portable.mode", &Portable.mode, 0},
 };
 
 // Every run setting back to its default: those of the options (Info's

@@ -63,6 +63,27 @@ void print_renewals(const ModelState::LinkTally& t) {
   if (sep[0] == ',') con_printf(")");
 }
 
+// -P: ", portable 3 (case 1, copied in 2)" when links were made portable.
+void print_portable(const ModelState::LinkTally& t) {
+  const int made = t.portableCase + t.portableRelative + t.copiedIn;
+  if (made < 1) return;
+  con_printf(msg(M_SUMMARY_PORTABLE), made);
+  const struct {
+    int n;
+    MsgId word;
+  } kinds[] = {{t.portableCase, M_SUMMARY_PORTABLE_CASE},
+               {t.portableRelative, M_SUMMARY_PORTABLE_RELATIVE},
+               {t.copiedIn, M_SUMMARY_PORTABLE_COPIED}};
+  const char* sep = " (";
+  for (const auto& kind : kinds) {
+    if (!kind.n) continue;
+    con_printf("%s", sep);
+    con_printf(msg(kind.word), kind.n);
+    sep = ", ";
+  }
+  con_printf(")");
+}
+
 void print_record(const ModelRecord& r) {
   const char* name = r.argIndex < ansiArgs.count ? ansiArgs.entries[r.argIndex] : "";
   con_printf(" %s", name);
@@ -78,13 +99,16 @@ void print_record(const ModelRecord& r) {
   if (t.sharedToon) con_printf(msg(M_SUMMARY_SHARED_TOON), t.sharedToon);
   con_printf(msg(M_SUMMARY_RENEWED), renewed_count(t));
   print_renewals(t);
+  print_portable(t);
   con_printf(msg(M_SUMMARY_BROKEN), t.leftBroken);
+  if (t.notPortable) con_printf(msg(M_SUMMARY_NOT_PORTABLE), t.notPortable);
   switch (r.outcome) {
     case OUTCOME_SAVED: con_printf(msg(M_SUMMARY_SAVED), r.saved); break;
     case OUTCOME_LINKS_FINE: con_printf("%s", msg(M_SUMMARY_LINKS_FINE)); break;
     case OUTCOME_ANSWERED_NO: con_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); break;
     case OUTCOME_NOTHING_RENEWED: con_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); break;
     case OUTCOME_SAVE_FAILED: con_printf("%s", msg(M_SUMMARY_SAVE_FAILED)); break;
+    case OUTCOME_NOTHING_TO_CHANGE: con_printf("%s", msg(M_SUMMARY_NOTHING_TO_CHANGE)); break;
     default: con_printf("%s", msg(M_SUMMARY_CANCELLED)); break;
   }
 }
@@ -117,8 +141,9 @@ void summary_add_not_reached(int argIndex) { next_record(argIndex); }
 int summary_processed() { return processedCount; }
 
 bool summary_any_left_broken() {
+  // A link -P could not make portable stays as broken elsewhere as a broken one.
   for (int i = 0; i < recordCount; ++i)
-    if (records[i].links.leftBroken > 0) return true;
+    if (records[i].links.leftBroken > 0 || records[i].links.notPortable > 0) return true;
   return false;
 }
 

@@ -11,7 +11,7 @@ void summary_add(int argIndex, const ModelState& ms);
 void summary_add_not_reached(int argIndex);
 // Models the loop took (not counting those it never reached).
 int summary_processed();
-// True when a model recorded keeps a broken link.
+// True when a model recorded keeps a broken link (or, with -P, one not portable).
 bool summary_any_left_broken();
 // The header and one line per model, in the message language.
 void summary_print();

@@ -3,6 +3,7 @@
 #include "driver/message_box.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/portable.h"
 #include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
@@ -88,25 +89,35 @@ bool stored_path_opens(TextureWork& tw, int k) {
   return opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr);
 }
 
-// The Yes / No / Cancel question; returns the broken count after the answer,
-// or -1 for Cancel.
-int ask_to_repair(BoxText& box, int broken, const char* diskName, const char16_t* diskNameW, bool useWide) {
-  char count[16];
+enum Answer { ANSWER_CANCEL = -1, ANSWER_NO = 0, ANSWER_YES = 1 };
+
+// The Yes / No / Cancel question about the broken links and, with -P, the links
+// that are not portable. Any other answer counts as Yes, without an echo.
+Answer ask_to_repair(BoxText& box, int broken, int notPortable, const char* diskName, const char16_t* diskNameW,
+                     bool useWide) {
+  char count[16], more[16];
   std::snprintf(count, sizeof count, "%d", broken);
+  std::snprintf(more, sizeof more, "%d", notPortable);
   box_clear(&box);
-  box_add_msg(&box, M_REPAIR_QUESTION_BOX, {{diskName, diskNameW}, {count, nullptr}});
+  if (notPortable < 1)
+    box_add_msg(&box, M_REPAIR_QUESTION_BOX, {{diskName, diskNameW}, {count, nullptr}});
+  else if (broken < 1)
+    box_add_msg(&box, M_PORTABLE_QUESTION_BOX, {{diskName, diskNameW}, {more, nullptr}});
+  else
+    box_add_msg(&box, M_PORTABLE_REPAIR_QUESTION_BOX, {{diskName, diskNameW}, {count, nullptr}, {more, nullptr}});
   int answer = box_show(&box, OS_MB_YESNOCANCEL | OS_MB_ICONINFORMATION | OS_MB_TOPMOST, useWide);
+  Answer a = ANSWER_YES;
   if (answer == OS_IDYES) {
     con_printf(" => YES \n");
   } else if (answer == OS_IDNO) {
     con_printf(" => NO \n");
-    broken = 0;
+    a = ANSWER_NO;
   } else if (answer == OS_IDCANCEL) {
     con_printf(" => Cancel \n");
-    return -1;
+    return ANSWER_CANCEL;
   }
   con_printf("\n");
-  return broken;
+  return a;
 }
 
 // The not-found box; false when the user cancelled.
@@ -130,11 +141,12 @@ const MsgId kFoundTags[] = {M_TAG_FOUND_CASE, M_TAG_FOUND_MOVED, M_TAG_FOUND_CON
 static_assert(sizeof kFoundTags / sizeof kFoundTags[0] == LINK_RULE_MANGLED - LINK_RULE_CASE + 1, "one tag per rule");
 
 bool searching() { return Auto.search >= 1; }
+bool portable() { return Portable.mode >= 1; }
 
 // A link the viewer fills from its own folder when the file is absent: listed
 // with its tag and kept as stored.
 bool shared_toon_kept(int k) {
-  if (!searching() || !linksearch_is_shared_toon(pmxModel.pmxtexlistpathW[k])) return false;
+  if ((!searching() && !portable()) || !linksearch_is_shared_toon(pmxModel.pmxtexlistpathW[k])) return false;
   print_by_language(M_TAG_SHARED_TOON);
   return true;
 }
@@ -282,7 +294,7 @@ void texture_phase(ModelState& ms) {
   TextureWork& tw = ms.tex;
   ModelState::LinkTally& tally = ms.links;
   TexturePhase& r = ms.texture;
-  r = TexturePhase{0, 0, false};
+  r = TexturePhase();
   bool useWide = ms.ansiPathUnusable && !ms.widePathUnusable;
   int count = pmxModel.texListCount;
   if (count < 0) count = 0;
@@ -300,14 +312,21 @@ void texture_phase(ModelState& ms) {
       linksearch_begin(tw.scratchW);
     }
   }
+  if (portable()) portable_begin(ms);
   int broken = 0;
+  int notPortable = 0;
   ms.linkCount = count;
   for (int k = 0; k < count; ++k) {
     con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
-    if (stored_path_opens(tw, k)) {
+    // -P counts a file that opens only when letter case is ignored, or by an absolute path, as there.
+    bool there = stored_path_opens(tw, k);
+    if (portable()) there = portable_look(ms, k) || there;
+    if (there) {
       con_printf("(ok)");
       ++tally.ok;
       ms.link[k].fate = FATE_OK;
+      if (portable()) portable_print_note(ms, k);
+      if (portable_needed(ms.link[k].portable)) ++notPortable;
     } else if (shared_toon_kept(k)) {
       ++tally.sharedToon;
       ms.link[k].fate = FATE_SHARED_TOON;
@@ -323,13 +342,17 @@ void texture_phase(ModelState& ms) {
   const int checkedOk = tally.ok;
 
   // Question.
-  if (broken >= 1) {
-    broken = ask_to_repair(ms.box, broken, ms.diskName, ms.diskNameW, useWide);
-    if (broken < 0) {
+  r.portableNeeded = notPortable;
+  if (broken >= 1 || notPortable >= 1) {
+    Answer a = ask_to_repair(ms.box, broken, notPortable, ms.diskName, ms.diskNameW, useWide);
+    if (a == ANSWER_CANCEL) {
       tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return;
     }
+    if (a == ANSWER_NO) broken = 0;
+    r.makePortable = portable() && a == ANSWER_YES;
+    r.portableDeclined = notPortable >= 1 && a == ANSWER_NO;
   }
   r.brokenLinkCount = broken;
   if (broken < 1) {
@@ -346,7 +369,7 @@ void texture_phase(ModelState& ms) {
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
-    if (stored_path_opens(tw, k)) {
+    if (stored_path_opens(tw, k) || (portable() && portable_look(ms, k))) {
       con_printf("(ok)");
       con_printf("\n");
       ++tally.ok;

@@ -7,6 +7,10 @@ struct TexturePhase {
   int brokenLinkTotal;  // broken in the check, before the answer
   int brokenLinkCount;  // after the answer: 0 when the user said No
   bool endRun;          // Cancel, or a link the user did not supply
+  // -P: links that can be made portable, as the check saw them, and the answer.
+  int portableNeeded;
+  bool makePortable;      // Yes (or the default answer): make the model portable
+  bool portableDeclined;  // No, asked about links that are not portable
 };
 
 struct ModelState;

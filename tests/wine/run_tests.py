@@ -469,10 +469,42 @@ def t_replace_existing_output(s):
         check(names == sorted([os.path.basename(m), new, "textures"]), "files beside the model: %r" % names)
 
 
+def t_portable(s):
+    # -P on the UTF-16 road (a Hangul folder): a link in other letter case than
+    # the disk's, which Windows opens anyway, is written in the disk's case; one
+    # through '..' to a Japanese name is copied into shared\ and linked there.
+    m, data = s.model("port/lib/모델/a.pmx", ["Tex\\Face.PNG", "..\\共有\\髪.png", "tex\\body.png"],
+                      ["tex\\face.png", "tex\\body.png"])
+    folder = os.path.dirname(m)
+    outside = os.path.join(os.path.dirname(folder), "共有", "髪.png")
+    os.makedirs(os.path.dirname(outside))
+    with open(outside, "wb") as f:
+        f.write(b"\x89PNG hair")
+    q = (" The model \r\n a.pmx \r\n has 2 texture link(s) that are not portable. \r\n \r\n"
+         " Do you like to make them portable?  (Y/N/Cancel) \r\n")
+    done = (" Made the model portable, \r\n \r\n a-new.pmx \r\n \r\n was saved. \r\n"
+            " 2 link(s) were made portable. \r\n")
+    r = s.run(["-P", m], [("box", "y"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [
+        "Portable.mode = 1 \n", "Re-opening in UTF-16. \n",
+        "0: Tex\\Face.PNG (ok) (not portable: case)\n",
+        "1: ..\\共有\\髪.png (ok) (not portable: outside the folder)\n", "2: tex\\body.png (ok)\n\n",
+        " => YES \n", "--- portable: \n", "0: Tex\\Face.PNG (portable: case) => (renew) tex\\face.png \n",
+        "1: ..\\共有\\髪.png (portable: copied in) => (renew) shared\\髪.png \n\n",
+        "Saving in UTF-16 mode. \n", "Save OK. \n"])
+    expect_calls(r, [("MessageBoxW", q, MB_YESNOCANCEL, 6), ("MessageBoxW", done, MB_OK, 1)])
+    check_written(m, data, os.path.join(folder, "a-new.pmx"), ["tex\\face.png", "shared\\髪.png", "tex\\body.png"])
+    with open(os.path.join(folder, "shared", "髪.png"), "rb") as f:
+        check(f.read() == b"\x89PNG hair", "the copy holds other bytes")
+    check(sorted(os.listdir(os.path.join(folder, "shared"))) == ["髪.png"], "shared\\ holds more than the copy")
+    check(os.path.exists(outside), "the outside file is gone")
+
+
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
-             t_windows10_version_line, t_auto_search, t_replace_existing_output,
+             t_windows10_version_line, t_auto_search, t_replace_existing_output, t_portable,
              t_boxes_without_display]
 
 

@@ -25,7 +25,7 @@ namespace {
 enum Language { EN, JA, JA_UTF8 };
 
 // HELP, BANNER and NOTICE call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES };
+enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES, PORTABLE };
 
 struct Scenario {
   const char* options;
@@ -38,12 +38,15 @@ struct Scenario {
 // AUTO: unattended with the search and the twist check: four wrong axes and a
 // link left broken, nothing renewed, every search rule and a shared toon, a failed save.
 // NAMES: saved for English names alone, and for names and axes.
+// PORTABLE: unattended -P: a model made portable (a case, a copy, a file that is
+// no image), one whose copy fails beside a broken link, one portable already.
 const std::map<Printer, Scenario> kScenarios = {
     {ASK, {"-A1", {"fine.pmx", "no.pmx", "pick.pmx", "bad.pmx", "cancel.pmx", "after.pmx"},
            "n\ny\n\npics/a2.png\nc\n"}},
     {DECLINE, {"-A1", {"fine.pmx", "x.txt"}, "c\n"}},
     {AUTO, {"-A1Y1T1", {"twist.pmx", "nothing.pmx", "search.pmx", "fail.pmx"}, ""}},
     {NAMES, {"-F1T1Y1", {"names.pmx", "twist.pmx"}, ""}},
+    {PORTABLE, {"-P1Y1", {"p\\port.pmx", "q\\port.pmx", "r\\port.pmx"}, ""}},
 };
 
 void add_bone(pmxb::Model& m, const char* name, float x, float y, bool fixedAxis) {
@@ -105,6 +108,13 @@ void fill_folder(const TempDir& dir) {
   put_model(dir, "fail.pmx", model({}, true));
   ASSERT_TRUE(make_dirs(dir / "fail-new.pmx"));
   put_model(dir, "names.pmx", model({}));
+  // Names no other scenario's search could take.
+  put(dir, "p/tex/port.png");
+  put_model(dir, "p/port.pmx", model({"TEX\\port.png", "..\\ok.png", "..\\bad.pmx"}));
+  put(dir, "q/shared", "a file where the copy folder would be");
+  put_model(dir, "q/port.pmx", model({"q-gone.png", "..\\ok.png"}));
+  put(dir, "r/port.png");
+  put_model(dir, "r/port.pmx", model({"port.png"}));
 }
 
 void set_language(Language l) {
@@ -141,7 +151,7 @@ std::string run_loop(const Scenario& s) {
     addargW(&wideArgs, std::u16string(m.begin(), m.end()).c_str());
   }
   con_capture_begin();
-  scan_option_entry("-T0A0Y0F0ND0", true);
+  scan_option_entry("-T0A0Y0F0P0ND0", true);
   scan_option_entry(s.options, true);
   con_capture_end();
   texfoldermap_reset();
@@ -149,7 +159,7 @@ std::string run_loop(const Scenario& s) {
   con_capture_begin();
   model_loop();
   std::string out = con_capture_end() + "[box]" + model_loop_state().box.ansi;
-  scan_option_entry("-T0A0Y0F0ND0", true);
+  scan_option_entry("-T0A0Y0F0P0ND0", true);
   con_capture_end();
   EXPECT_EQ(chdir(cwd), 0);
   return out;
@@ -527,6 +537,121 @@ const Pin kPins[] = {
      " 1 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
      " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n"
      "\n"},
+    {PORTABLE, EN,
+     "0: TEX\\port.png (ok) (not portable: case)\n"
+     "1: ..\\ok.png (ok) (not portable: outside the folder)\n"
+     "2: ..\\bad.pmx (ok) (not portable: not an image)\n"
+     "\n"
+     " The model \r\n"
+     " port.pmx \r\n"
+     " has 2 texture link(s) that are not portable. \r\n"
+     " \r\n"
+     " Do you like to make them portable?  (Y/N/Cancel) \r\n"
+     " => YES \n"
+     "\n"
+     "--- portable: \n"
+     "0: TEX\\port.png (portable: case) => (renew) tex\\port.png \n"
+     "1: ..\\ok.png (portable: copied in) => (renew) shared\\ok.png \n"
+     "2: ..\\bad.pmx (not portable: not an image)\n"},
+    {PORTABLE, EN,
+     " Made the model portable, \r\n"
+     " \r\n"
+     " port-new.pmx \r\n"
+     " \r\n"
+     " was saved. \r\n"
+     " 2 link(s) were made portable. \r\n"
+     " 1 link(s) are not portable. \r\n"
+     "\n"},
+    {PORTABLE, EN,
+     "1: ..\\ok.png (ok) (not portable: outside the folder)\n"
+     "\n"
+     " Broken settings of \r\n"
+     " 1 texture link(s) are found, \r\n"
+     " and 1 link(s) are not portable. \r\n"
+     " \r\n"
+     " Do you like to fix them?  (Y/N/Cancel) \r\n"
+     " => YES \n"
+     "\n"
+     "--- \n"
+     "0: q-gone.png (left broken)\n"
+     "1: ..\\ok.png (ok)\n"},
+    {PORTABLE, EN,
+     "\n"
+     "--- portable: \n"
+     "1: ..\\ok.png (not portable: copy failed: another file of that name is in the way)\n"
+     "\n"},
+    {PORTABLE, EN,
+     " p\\port.pmx: ok 3, renewed 0, portable 2 (case 1, copied in 1), still broken 0, not portable 1 => saved port-new.pmx \n"
+     " q\\port.pmx: ok 1, renewed 0, still broken 1, not portable 1 => not saved: no link renewed \n"
+     " r\\port.pmx: ok 1, renewed 0, still broken 0 => not saved: nothing to change \n"},
+    {PORTABLE, JA,
+     "0: TEX\\port.png (ok) (\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xC8\x82\xA2: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A)\n"
+     "1: ..\\ok.png (ok) (\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xC8\x82\xA2: \x83t\x83H\x83\x8B\x83_\x82\xCC\x8AO)\n"
+     "2: ..\\bad.pmx (ok) (\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xC8\x82\xA2: \x89\xE6\x91\x9C\x82\xC5\x82\xCD\x82\xC8\x82\xA2)\n"
+     "\n"
+     " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n"
+     " port.pmx \r\n"
+     " \x92\x86\x82\xCC \r\n"
+     " 2 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
+     " \x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n"
+     " \r\n"
+     " \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n"
+     " => YES \n"
+     "\n"
+     "--- \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB: \n"
+     "0: TEX\\port.png (\x83|\x81[\x83^\x83u\x83\x8B\x89\xBB: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A) => (renew) tex\\port.png \n"
+     "1: ..\\ok.png (\x83|\x81[\x83^\x83u\x83\x8B\x89\xBB: \x8E\xE6\x82\xE8\x8D\x9E\x82\xDD) => (renew) shared\\ok.png \n"
+     "2: ..\\bad.pmx (\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xC8\x82\xA2: \x89\xE6\x91\x9C\x82\xC5\x82\xCD\x82\xC8\x82\xA2)\n"},
+    {PORTABLE, JA,
+     " \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xB5\x81" "A \r\n"
+     " \r\n"
+     " port-new.pmx \r\n"
+     " \r\n"
+     " \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n"
+     " 2 \x8C\xC2\x82\xCC\x83\x8A\x83\x93\x83N\x82\xF0\x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xB5\x82\xDC\x82\xB5\x82\xBD. \r\n"
+     " 1 \x8C\xC2\x82\xCC\x83\x8A\x83\x93\x83N\x82\xCD\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n"
+     "\n"},
+    {PORTABLE, JA,
+     "1: ..\\ok.png (ok) (\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xC8\x82\xA2: \x83t\x83H\x83\x8B\x83_\x82\xCC\x8AO)\n"
+     "\n"
+     " \x83\x82\x83" "f\x83\x8B\x81" "F \r\n"
+     " port.pmx \r\n"
+     " \x92\x86\x82\xCC \r\n"
+     " 1 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
+     " \x94j\x91\xB9\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x96\xCD\x97l\x82\xC5\x82\xB7. \r\n"
+     " \x82\xD9\x82\xA9\x82\xC9 1 \x8C\xC2\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA\x83|\x81[\x83^\x83u\x83\x8B\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1. \r\n"
+     " \r\n"
+     " \x8F" "C\x95\x9C\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81H (Y/N/Cancel) \r\n"
+     " => YES \n"
+     "\n"
+     "--- \n"
+     "0: q-gone.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC)\n"
+     "1: ..\\ok.png (ok)\n"},
+    {PORTABLE, JA,
+     "\n"
+     "--- \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB: \n"
+     "1: ..\\ok.png (\x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xC5\x82\xAB\x82\xB8: \x83R\x83s\x81[\x8E\xB8\x94s: \x93\xAF\x82\xB6\x96\xBC\x91O\x82\xCC\x95\xCA\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7)\n"
+     "\n"},
+    {PORTABLE, JA,
+     " p\\port.pmx: \x90\xB3\x8F\xED 3, \x8DX\x90V 0, \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB 2 (\x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A 1, \x8E\xE6\x82\xE8\x8D\x9E\x82\xDD 1), \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0, \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xC5\x82\xAB\x82\xB8 1 => port-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     " q\\port.pmx: \x90\xB3\x8F\xED 1, \x8DX\x90V 0, \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 1, \x83|\x81[\x83^\x83u\x83\x8B\x89\xBB\x82\xC5\x82\xAB\x82\xB8 1 => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x8DX\x90V\x82\xC5\x82\xAB\x82\xBD\x83\x8A\x83\x93\x83N\x82\xC8\x82\xB5 \n"
+     " r\\port.pmx: \x90\xB3\x8F\xED 1, \x8DX\x90V 0, \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0 => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x95\xCF\x8DX\x82\xC8\x82\xB5 \n"},
+    {PORTABLE, JA_UTF8,
+     "0: TEX\\port.png (ok) (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE3\x81\xA7\xE3\x81\xAA\xE3\x81\x84: \xE5\xA4\xA7\xE6\x96\x87\xE5\xAD\x97\xE5\xB0\x8F\xE6\x96\x87\xE5\xAD\x97)\n"
+     "1: ..\\ok.png (ok) (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE3\x81\xA7\xE3\x81\xAA\xE3\x81\x84: \xE3\x83\x95\xE3\x82\xA9\xE3\x83\xAB\xE3\x83\x80\xE3\x81\xAE\xE5\xA4\x96)\n"
+     "2: ..\\bad.pmx (ok) (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE3\x81\xA7\xE3\x81\xAA\xE3\x81\x84: \xE7\x94\xBB\xE5\x83\x8F\xE3\x81\xA7\xE3\x81\xAF\xE3\x81\xAA\xE3\x81\x84)\n"
+     "\n"
+     " The model \r\n"
+     " port.pmx \r\n"
+     " has 2 texture link(s) that are not portable. \r\n"
+     " \r\n"
+     " Do you like to make them portable?  (Y/N/Cancel) \r\n"
+     " => YES \n"
+     "\n"
+     "--- \xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE5\x8C\x96: \n"
+     "0: TEX\\port.png (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE5\x8C\x96: \xE5\xA4\xA7\xE6\x96\x87\xE5\xAD\x97\xE5\xB0\x8F\xE6\x96\x87\xE5\xAD\x97) => (renew) tex\\port.png \n"
+     "1: ..\\ok.png (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE5\x8C\x96: \xE5\x8F\x96\xE3\x82\x8A\xE8\xBE\xBC\xE3\x81\xBF) => (renew) shared\\ok.png \n"
+     "2: ..\\bad.pmx (\xE3\x83\x9D\xE3\x83\xBC\xE3\x82\xBF\xE3\x83\x96\xE3\x83\xAB\xE3\x81\xA7\xE3\x81\xAA\xE3\x81\x84: \xE7\x94\xBB\xE5\x83\x8F\xE3\x81\xA7\xE3\x81\xAF\xE3\x81\xAA\xE3\x81\x84)\n"},
 };
 
 std::string escaped(const std::string& s) {

@@ -174,6 +174,26 @@ TEST_P(FailedCopy, LeavesTheLinkAndNoFile) {
 INSTANTIATE_TEST_SUITE_P(Faults, FailedCopy, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<CopyFault>& i) { return std::string(i.param.name); });
 
+// An image name can hide a link to a private file: it is not followed into the
+// folder to share, and neither is a copy folder that is a link.
+TEST_F(PortableRun, LinksAreNotFollowed) {
+  put_file("lib/private/id_rsa", "secret");
+  ASSERT_TRUE(make_symlink(tmp / "lib/private/id_rsa", tmp / "lib/evil.png"));
+  std::string model = put_model("lib/m/a.pmx", model_with({"..\\evil.png"}));
+  RunResult r = run({"-P", "-Y", model});
+  EXPECT_EQ(32, r.exitCode);
+  EXPECT_HAS(r.out, "0: ..\\evil.png (not portable: copy failed: a link to another file)\n");
+  EXPECT_FALSE(file_exists(tmp / "lib/m/shared"));
+
+  put_file("lib/outside/b.png", "b");
+  ASSERT_TRUE(make_dirs(tmp / "lib/elsewhere") && make_dirs(tmp / "lib/n"));
+  ASSERT_TRUE(make_symlink(tmp / "lib/elsewhere", tmp / "lib/n/shared"));
+  model = put_model("lib/n/a.pmx", model_with({"..\\outside\\b.png"}));
+  r = run({"-P", "-Y", model});
+  EXPECT_HAS(r.out, "0: ..\\outside\\b.png (not portable: copy failed: another file of that name is in the way)\n");
+  EXPECT_TRUE(list_dir(tmp / "lib/elsewhere").empty());
+}
+
 // Answered No, the check's listing is the whole portability check; Cancel ends
 // the run; Yes takes the broken links and the portable ones together.
 TEST_F(PortableRun, TheQuestion) {

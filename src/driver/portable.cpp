@@ -105,7 +105,6 @@ bool baseOk;
 struct Look {
   PortableState state;
   bool opens;
-  bool linked;           // the file's entry is a symbolic link (or other reparse point)
   char16_t file[CAP];    // the file, absolute, spelled as the disk spells what could be listed
   int relAt;             // inside: where the path below the model's folder starts in file
   int nameAt;            // where the file's name starts in file
@@ -119,7 +118,7 @@ struct NameSearch {
   const char16_t* name;
   int len;
   int wantDir;  // 1 a folder, 0 a file, -1 either
-  bool found, exact, link, dir;
+  bool found, exact, dir;
   char16_t spelled[NAME_CAP];
 };
 
@@ -132,7 +131,6 @@ int32_t consider(void* ctx, const DirEntry& e) {
   if (s.found && !exact && path_order(e.name, s.spelled, '\\') >= 0) return DIRWALK_SKIP;
   s.found = true;
   s.exact = exact;
-  s.link = e.link;
   s.dir = e.dir;
   wide_cpy(s.spelled, NAME_CAP, e.name);
   return exact ? DIRWALK_FULL : DIRWALK_KEEP;
@@ -142,7 +140,7 @@ void find_name(const char16_t* folder, const char16_t* name, int len, int wantDi
   s.name = name;
   s.len = len;
   s.wantDir = wantDir;
-  s.found = s.exact = s.link = s.dir = false;
+  s.found = s.exact = s.dir = false;
   s.spelled[0] = 0;
   dir_list(folder, consider, &s);
 }
@@ -161,10 +159,7 @@ bool append_spelled(int i, bool* differs) {
   bool last = i == full.count - 1;
   NameSearch s;
   find_name(look.file, full.at[i], full.len[i], last ? 0 : 1, s);
-  if (last) {
-    look.nameAt = wide_len(look.file);
-    look.linked = s.found && s.link;
-  }
+  if (last) look.nameAt = wide_len(look.file);
   if (s.found && !s.exact) *differs = true;
   bool ok = s.found ? append_units(look.file, s.spelled, wide_len(s.spelled))
                     : append_units(look.file, full.at[i], full.len[i]);
@@ -196,7 +191,7 @@ bool is_inside() {
 // Resolves a link against the model's folder and the disk; false when it names no file.
 bool look_at(const char16_t* link) {
   look.state = PORTABLE_UNSEEN;
-  look.opens = look.linked = false;
+  look.opens = false;
   look.relAt = look.nameAt = 0;
   full.count = 0;
   full.upward = false;
@@ -393,15 +388,17 @@ char16_t copyFolder[CAP];
 uint32_t copy_in(char16_t* relOut, bool* madeFolder) {
   static const char16_t kFolder[] = PORTABLE_COPY_FOLDER;
   *madeFolder = false;
-  if (look.linked) return PORTABLE_ERROR_LINKED;
+  // A link could lead anywhere, to a private file under an image's name.
+  if (os_is_symlinkW(look.file)) return PORTABLE_ERROR_LINKED;
   NameSearch s;
   find_name(baseText, kFolder, wide_len(kFolder), -1, s);
-  if (s.found && !s.dir) return OS_ERROR_ALREADY_EXISTS;
   const char16_t* folderName = s.found ? s.spelled : kFolder;
   char16_t relFolder[NAME_CAP + 2];
   wide_cpy(relFolder, NAME_CAP + 2, folderName);
   if (!joined(copyFolder, baseText, folderName) || !as_folder(relFolder, NAME_CAP + 2))
     return OS_ERROR_FILENAME_EXCED_RANGE;
+  // A file in its place, or a link that would send the copies out of the folder.
+  if (s.found && (!s.dir || os_is_symlinkW(copyFolder))) return OS_ERROR_ALREADY_EXISTS;
   if (!s.found) {
     if (!os_make_dirW(copyFolder)) return os_last_error();
     *madeFolder = true;

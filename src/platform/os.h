@@ -99,6 +99,9 @@ os_file os_create_newW(const char16_t* path);
 int os_make_dirW(const char16_t* path);
 // Removes a folder, and only when it is empty. 1 on success.
 int os_remove_dirW(const char16_t* path);
+// 1 when the path's last name is a symbolic link (not other reparse points, such as
+// a cloud drive's files), 0 otherwise or when it names nothing.
+int os_is_symlinkW(const char16_t* path);
 // Gives the closed file `from` the name `to` in one step when nothing is there under
 // it; something that is there stays and the move fails (OS_ERROR_ALREADY_EXISTS or
 // OS_ERROR_FILE_EXISTS). 1 on success, 0 on failure (os_last_error).

@@ -1036,6 +1036,12 @@ int os_remove_dirW(const char16_t* path) {
   return 1;
 }
 
+int os_is_symlinkW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  struct stat st;
+  return sys_path(path, sys, sizeof sys) && lstat(sys, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 int os_move_newW(const char16_t* from, const char16_t* to) {
   char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
   if (!sys_path(from, a, sizeof a) || !sys_path(to, b, sizeof b)) return 0;

@@ -400,6 +400,17 @@ int os_remove_dirW(const char16_t* path) {
   return 0;
 }
 
+int os_is_symlinkW(const char16_t* path) {
+  DWORD attributes = GetFileAttributesW(W(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
+  // The reparse tag tells a link from the placeholders of a cloud drive.
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(W(path), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  FindClose(h);
+  return fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK ? 1 : 0;
+}
+
 // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
 int os_move_newW(const char16_t* from, const char16_t* to) {
   if (MoveFileExW(W(from), W(to), MOVEFILE_WRITE_THROUGH)) return 1;

@@ -69,7 +69,7 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  con_printf(msg(M_EXT_QUESTION), name);
+  con_printf_name(msg(M_EXT_QUESTION), name, nameW);
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
   box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});

@@ -197,7 +197,8 @@ bool append_pair(const char* ansi, const char16_t* wide) {
 // Appends a folder's models; false when the lists ran full.
 bool append_folder(const char* entry, const char16_t* folderW) {
   int n = folder_arg_list(folderW);
-  con_printf("Folder: %s => %d model(s) \n", entry, n);
+  con_printf_name("Folder: %s", entry, folderW);
+  con_printf(" => %d model(s) \n", n);
   char ansi[2 * PATHBUF_CAP];
   for (int k = 0; k < n; k++) {
     const char16_t* pathW = folder_arg_model(k);

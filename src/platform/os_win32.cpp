@@ -461,6 +461,59 @@ void os_console_write(const char* bytes, size_t n) { fwrite(bytes, 1, n, stdout)
 void os_console_flush() { fflush(stdout); }
 int os_console_passthrough() { return 1; }
 
+// A handle the console answers GetConsoleMode for is a console; a file or a
+// pipe is not.
+static bool is_console(HANDLE h) {
+  DWORD mode = 0;
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+}
+
+int os_console_screen() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)) ? 1 : 0; }
+
+void os_console_writeW(const char16_t* units, size_t n) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  while (n > 0) {
+    DWORD piece = n < 8192 ? (DWORD)n : 8192;
+    // Never split a surrogate pair between two calls.
+    if (piece < n && units[piece - 1] >= 0xD800 && units[piece - 1] <= 0xDBFF) --piece;
+    DWORD done = 0;
+    if (!WriteConsoleW(out, W(units), piece, &done, nullptr) || done == 0) return;
+    units += done;
+    n -= done;
+  }
+}
+
+size_t os_ansi_to_wide(const char* ansi, size_t n, char16_t* out, size_t cap) {
+  if (n == 0 || cap == 0 || n > 0x7FFFFFFF || cap > 0x7FFFFFFF) return 0;
+  int got = MultiByteToWideChar(CP_ACP, 0, ansi, (int)n, W(out), (int)cap);
+  return got > 0 ? (size_t)got : 0;
+}
+
+// Only this process in the console: a window opened for the program itself.
+// A command prompt, or a program that started it in its own console, is
+// attached too.
+int os_console_own_window() {
+  DWORD ids[2];
+  return os_console_screen() && GetConsoleProcessList(ids, 2) == 1 ? 1 : 0;
+}
+
+void os_console_wait_enter() {
+  HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return;
+  // Keys pressed while the run went on are not the answer.
+  FlushConsoleInputBuffer(in);
+  wchar_t buf[64];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadConsoleW(in, buf, 64, &got, nullptr) || got == 0) break;
+    bool enter = false;
+    for (DWORD i = 0; i < got; i++) enter = enter || buf[i] == L'\r' || buf[i] == L'\n';
+    if (enter) break;
+  }
+  CloseHandle(in);
+}
+
 // ---- message boxes ------------------------------------------------------------------
 
 int os_message_boxA(const char* text, const char* caption, uint32_t type) {

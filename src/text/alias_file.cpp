@@ -201,12 +201,12 @@ void print_listing(int kind, const char* header) {
 
 int read_alias_file(const char* path, const char16_t* pathW, int useWide) {
   const char* shown = (!useWide && path != nullptr) ? path : "";
-  con_printf("Checking : %s \n", shown);
+  con_printf_name("Checking : %s \n", shown, useWide ? pathW : nullptr);
   bool fileIsSjis = useWide ? text_is_sjis(nullptr, pathW) != 0 : text_is_sjis(path, nullptr) != 0;
   if (fileIsSjis)
-    con_printf("Reading (SJIS) : %s \n", shown);
+    con_printf_name("Reading (SJIS) : %s \n", shown, useWide ? pathW : nullptr);
   else
-    con_printf("Reading (UTF-8): %s \n", shown);
+    con_printf_name("Reading (UTF-8): %s \n", shown, useWide ? pathW : nullptr);
 
   int opened = useWide ? txt_open_wide(pathW) : txt_open(path);
   if (opened != 0) return -1;

@@ -236,7 +236,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  load_alias_rules(programFolder, programFolderW);
+  const bool aliasRead = load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -248,6 +248,8 @@ bool process_model(int index) {
     ms.readError = rc;
     return true;
   }
+  // -F fills English names by the alias rules: without them it can only copy the Japanese ones.
+  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) con_printf("%s\n", msg(M_FILL_NO_ALIAS));
 
   bool twistDeclined = false;
   if (Twist.check != 0) {

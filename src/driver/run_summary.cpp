@@ -121,6 +121,12 @@ bool summary_any_left_broken() {
   return false;
 }
 
+bool summary_any_failure_unboxed() {
+  for (int i = 0; i < recordCount; ++i)
+    if (records[i].outcome == OUTCOME_UNREADABLE || records[i].outcome == OUTCOME_SAVE_FAILED) return true;
+  return false;
+}
+
 void summary_print() {
   con_printf("\n%s", msg(M_SUMMARY_HEADER));
   for (int i = 0; i < recordCount; ++i) print_record(records[i]);

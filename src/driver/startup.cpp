@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/closing_wait.h"
 #include "driver/driver.h"
 #include "driver/folder_args.h"
 #include "driver/messages.h"
@@ -285,5 +286,7 @@ int startup_main(int argc, char** argv) {
   startup_banner();
   startup_lists(argc, argv, nullptr);
   startup_options();
-  return model_loop();
+  const int code = model_loop();
+  closing_wait();
+  return code;
 }

@@ -68,6 +68,13 @@ TEST(Console, CodePage932ToUtf16) {
   }
 }
 
+// 750 times 日 in Shift-JIS.
+const std::string kLongSjis = [] {
+  std::string s;
+  for (int i = 0; i < 750; ++i) s += "\x93\xFA";
+  return s;
+}();
+
 // Where standard output is a console that takes UTF-16, every kind of text
 // reaches it as its characters; the bytes a file or pipe gets stay the same.
 TEST(Console, ScreenTakesTheCharactersBytesStayTheSame) {
@@ -92,6 +99,9 @@ TEST(Console, ScreenTakesTheCharactersBytesStayTheSame) {
          con_name("x", u"y");
        },
        "\x93x", u"?y"},
+      {"a long name without a UTF-16 form, read in pieces that keep its characters whole",
+       [] { con_name(("x" + kLongSjis).c_str(), nullptr); },
+       "x" + std::string(kLongSjis), u"x" + std::u16string(750, u'日')},
       {"a character split between two writes",
        [] {
          con_printf("\x93");

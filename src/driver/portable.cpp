@@ -479,7 +479,8 @@ void portable_phase(ModelState& ms) {
     if (!portable_look(ms, k) || rec.portable == PORTABLE_FINE) continue;
     if (!headed) print_by_language(M_PORTABLE_HEADER);
     headed = true;
-    con_printf("%d: %s ", k, current_link_ansi(k));
+    con_printf("%d: ", k);
+    con_printf_name("%s ", current_link_ansi(k), current_link(k));
     char16_t relW[CAP];
     MsgId tag = M_TAG_PORTABLE_CASE;
     switch (rec.portable) {
@@ -522,7 +523,7 @@ void portable_phase(ModelState& ms) {
     }
     renew(k, relW);
     print_by_language(tag);
-    con_printf(" => (renew) %s \n", pmxModel.pmxnewtexlistpath[k]);
+    con_printf_name(" => (renew) %s \n", pmxModel.pmxnewtexlistpath[k], pmxModel.pmxnewtexlistpathW[k]);
   }
   if (headed) con_printf("\n");
 }

@@ -22,11 +22,12 @@ struct FoundCase {
 
 const FoundCase kFound[] = {
     {"case", {"Tex/Body.PNG"}, "tex\\body.png", "(found: case)", "Tex\\Body.PNG", true},
-    {"moved_same_folders_first", {"backup/a.png", "data/tex/a.png"}, "tex\\a.png", "(found: moved)",
+    {"moved_same_folders_first", {"backup/a.png", "data/tex/a.png"}, "tex\\a.png", "(found: moved, 2 candidates)",
      "data\\tex\\a.png", true},
-    {"moved_fewest_levels_next", {"x/y/a.png", "z/a.png"}, "tex\\a.png", "(found: moved)", "z\\a.png", true},
-    {"moved_byte_order_last", {"b/a.png", "B2/a.png", "a/a.png"}, "tex\\a.png", "(found: moved)", "B2\\a.png",
+    {"moved_fewest_levels_next", {"x/y/a.png", "z/a.png"}, "tex\\a.png", "(found: moved, 2 candidates)", "z\\a.png",
      true},
+    {"moved_byte_order_last", {"b/a.png", "B2/a.png", "a/a.png"}, "tex\\a.png", "(found: moved, 3 candidates)",
+     "B2\\a.png", true},
     {"moved_name_outside_shift_jis", {"img/한.png"}, "tex\\한.png", "(found: moved)", "img\\한.png", false},
     {"converted", {"tex/a.png", "tex/a.txt"}, "tex\\a.bmp", "(found: converted)", "tex\\a.png", true},
     // Shift-JIS read as cp437: a mangled folder above a mangled name.

@@ -33,7 +33,8 @@ struct Scenario {
   const char* answers;
 };
 
-// ASK: correct links, No, a pick and an inference, an unreadable file, Cancel, one not reached.
+// ASK: correct links, No, a pick and an inference, an unreadable file, Cancel, one not reached;
+// with the search, so the not-found box says how to leave a link broken.
 // DECLINE: a file without the extension, declined.
 // AUTO: unattended with the search and the twist check: four wrong axes and a
 // link left broken, nothing renewed, every search rule and a shared toon, a failed save.
@@ -301,6 +302,7 @@ const Pin kPins[] = {
      " \r\n"
      " was not found.  \r\n"
      " Please select it on the next dialogue. (continue:OK) \r\n"
+     " (Cancel the dialogue to leave this link broken.) \r\n"
      " => OK \n"},
     {ASK, JA,
      "0: tex\\a.png \n"
@@ -311,6 +313,7 @@ const Pin kPins[] = {
      " \r\n"
      " \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81" "A \r\n"
      " \x8E\x9F\x82\xCC\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xC5\x92T\x82\xB5\x82\xDC\x82\xB7\x81" "B (\x91\xB1\x8Ds:OK) \r\n"
+     " (\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xF0\x83L\x83\x83\x83\x93\x83Z\x83\x8B\x82\xB7\x82\xE9\x82\xC6\x81" "A\x82\xB1\x82\xCC\x83\x8A\x83\x93\x83N\x82\xCD\x90\xD8\x82\xEA\x82\xBD\x82\xDC\x82\xDC\x8E" "c\x82\xB5\x82\xDC\x82\xB7.) \r\n"
      " => OK \n"},
     {ASK, EN,
      "1: tex\\b.png (inferred) => (renew)"},

@@ -287,23 +287,37 @@ bool better(int a, bool aAlike, int b, bool bAlike) {
 bool in_other_model(int node) { return (nodes[node].flags & NODE_OTHER_MODEL) != 0; }
 
 // The files that qualify under one rule at one place: the best that may be
-// taken and how many may, and the best of those that may not.
+// taken, and the best of those that may not.
 struct Candidates {
   int best = -1;
   bool bestAlike = false;
-  int count = 0;
-  int apart = 0;  // taken, yet out of the elsewhere scan's sight (another model's folder, outside the listing)
   int held = -1;  // in another model's folder, where this rule may not go
   bool heldAlike = false;
 };
+
+// Files a rule may take, counted once each over its places: a node counts
+// when its mark is not the rule's yet.
+uint32_t countedMark[LINK_WALK_MAX_ENTRIES];
+uint32_t countMark;
+int counted;
+
+void begin_count() {
+  counted = 0;
+  if (++countMark == 0) {
+    for (uint32_t& m : countedMark) m = 0;
+    countMark = 1;
+  }
+}
 
 void consider(Candidates& c, int node, bool alike, bool mayTake) {
   if (!mayTake) {
     if (c.held < 0 || better(node, alike, c.held, c.heldAlike)) c.held = node, c.heldAlike = alike;
     return;
   }
-  ++c.count;
-  if (in_other_model(node)) ++c.apart;
+  if (countedMark[node] != countMark) {
+    countedMark[node] = countMark;
+    ++counted;
+  }
   if (c.best < 0 || better(node, alike, c.best, c.bestAlike)) c.best = node, c.bestAlike = alike;
 }
 
@@ -330,16 +344,19 @@ void stored_place_in_tree(int rule, int comp, int first, int count, Candidates& 
 }
 
 // Every file of the listing whose name stands for the stored one under the
-// rule, ranked by how its folders end, then depth, then byte order.
+// rule, ranked by how its folders end, then depth, then byte order. A file
+// under the stored name itself is the moved rule's, not the mangled one's.
 Candidates elsewhere(int rule) {
   Candidates c;
   const int last = compCount - 1;
-  uint32_t h = exact_hash(rule, last) ? name_hash(comps[last].text, comps[last].len) : 0;
+  const Comp& name = comps[last];
+  uint32_t h = exact_hash(rule, last) ? name_hash(name.text, name.len) : 0;
   for (int i = 0; i < nodeCount; i++) {
     const Node& nd = nodes[i];
     if (nd.flags & NODE_DIR) continue;
     if (h && nd.hash != h) continue;
     if (!comp_match(rule, last, node_name(i), nd.nameLen)) continue;
+    if (rule == LINK_RULE_MANGLED && equal_to(name.variant[0], name.variantLen[0], node_name(i), nd.nameLen)) continue;
     consider(c, i, folders_end_alike(i), !in_other_model(i));
   }
   return c;
@@ -402,7 +419,7 @@ bool at_stored_place(int rule, LinkFound* found, Candidates& c) {
   char16_t full[LINK_PATH_CAP];
   if (!resolve_by_seam(rule, full, LINK_PATH_CAP)) return false;
   found->rule = (LinkRule)rule;
-  c.count = c.apart = 1;
+  ++counted;
   if (has_drive()) return relpathW(found->pathW, LINK_PATH_CAP, full, modelDir) == 0;
   wide_cpy(found->pathW, LINK_PATH_CAP, full + wide_len(modelDir));
   return true;
@@ -470,24 +487,27 @@ LinkRule linksearch_find(const char16_t* storedPathW, LinkFound* found) {
   static const int atPlace[] = {LINK_RULE_CASE, LINK_RULE_CONVERTED, LINK_RULE_MANGLED};
   for (int rule : atPlace) {
     Candidates c;
+    begin_count();
     if (!at_stored_place(rule, found, c)) {
       reject(c.held, found);
       continue;
     }
     // Counted are all the files the rule would take, wherever they lie.
-    found->candidates = rule == LINK_RULE_CASE ? c.count : elsewhere(rule).count + c.apart;
+    if (rule != LINK_RULE_CASE) elsewhere(rule);
+    found->candidates = counted;
     learn_move(storedPathW, found);
     found->rejected = LINK_REJECT_NONE;
     return found->rule;
   }
   static const int apart[] = {LINK_RULE_MOVED, LINK_RULE_CONVERTED, LINK_RULE_MANGLED};
   for (int rule : apart) {
+    begin_count();
     Candidates c = elsewhere(rule);
     if (c.best < 0 || !found_in_tree(rule, c.best, found)) {
       reject(c.held, found);
       continue;
     }
-    found->candidates = c.count;
+    found->candidates = counted;
     learn_move(storedPathW, found);
     found->rejected = LINK_REJECT_NONE;
     return found->rule;

@@ -295,7 +295,8 @@ TEST_F(SearchRun, GoneFileCostsOnlyItsOwnLink) {
     std::vector<std::string> saved;  // the links of the new model; empty: nothing saved
   } cases[] = {
       {"y\n\n\n\n\n",
-       {" Please select it on the next dialogue. (continue:OK) \r\n (Cancel the dialogue to leave this link broken.) \r\n",
+       {" Please select it on the next dialogue. (continue:OK) \r\n"
+        " (Cancel the dialogue to leave this link broken.) \r\n",
         "\n => (left broken) \n1: tex\\b.png (found: moved) => (renew) textures\\b.png \n2: tex\\c.png \n",
         "\n => (left broken) \n\nSaving in ANSI/UTF-8 mode. \n",
         " was saved. \r\n 2 texture link(s) are left broken. \r\n"},

@@ -449,8 +449,9 @@ void learn_move(const char16_t* storedPathW, LinkFound* found) {
   dirpartW(found->newFolderW, LINK_PATH_CAP, found->pathW);
   const char16_t* name = found->pathW + wide_len(found->newFolderW);
   const Comp& c = comps[compCount - 1];
-  found->teachesMove = found->rule != LINK_RULE_CONVERTED && equal_to(c.variant[0], c.variantLen[0], name, wide_len(name)) &&
-                       wide_eq(found->oldFolderW, found->newFolderW) != 0;
+  const bool ownName = equal_to(c.variant[0], c.variantLen[0], name, wide_len(name));
+  found->teachesMove =
+      found->rule != LINK_RULE_CONVERTED && ownName && wide_eq(found->oldFolderW, found->newFolderW) != 0;
 }
 
 void clear_found(LinkFound* found) {

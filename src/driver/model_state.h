@@ -110,9 +110,14 @@ struct ModelState {
   struct LinkRecord {
     LinkFate fate;
     LinkRule rule;  // FATE_FOUND: the rule that found it
+    // Searched for: how many files qualified under the rule that found it, and
+    // why a file the search saw was not taken when nothing else was found.
+    int candidates;
+    LinkReject rejected;
     PortableState portable;
     uint32_t portableError;  // PORTABLE_COPY_FAILED: the system's error code
   } link[TEX_MAX];
+  bool searchCutSaid;  // the bound that stopped the search's listing was said
   int linkCount;  // entries of link[] the check visited
 
   ModelOutcome outcome;

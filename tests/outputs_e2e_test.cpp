@@ -130,6 +130,16 @@ TEST_F(OutputRun, FailedSaveSaysWhyAndAdds64) {
     EXPECT_HAS(r.out, "New PMX save failed. \n");
     EXPECT_LACKS(r.out, "Summary");
   }
+
+  // Refused without asking the system (the output is the source under another
+  // name): the refusal's own reason, not one left from an earlier call.
+  std::filesystem::remove(tmp / "m/a-new.pmx");
+  std::filesystem::create_hard_link(model, tmp / "m/a-new.pmx");
+  const std::string source = read_file_bytes(model);
+  RunResult r = run({"-A", "-Y", "-O", model});
+  EXPECT_EQ(32 | 64, r.exitCode);
+  EXPECT_HAS(summary_of(r.out), " => save failed: file in use \n");
+  EXPECT_EQ(source, read_file_bytes(model));
 }
 
 // Stopped at its first model, a run of several with an ability of its own

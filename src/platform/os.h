@@ -31,6 +31,9 @@ uint32_t os_seek(os_file f, int32_t offset, int whence);
 int os_close(os_file f);  // 1 on success
 // Windows error code of the last failing call of this seam (errno mapped on POSIX).
 uint32_t os_last_error();
+// For a failure found above the seam, without a system call, so that the
+// caller asking os_last_error() hears of it.
+void os_set_last_error(uint32_t code);
 // The Windows codes, which the messages print; the POSIX seam maps errno to them.
 enum {
   OS_ERROR_FILE_NOT_FOUND = 2,

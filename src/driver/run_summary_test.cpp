@@ -62,9 +62,7 @@ TEST(RunSummary, NamesTheLinksTheModelKeepsBroken) {
     const char* named;  // the lines below the model's line
   } cases[] = {
       // Renewed links are kept broken only when the repair did not finish.
-      {OUTCOME_SAVED, "    still broken: 1.png \n    still broken: 2.png \n"},
       {OUTCOME_SAVE_FAILED, "    still broken: 1.png \n    still broken: 2.png \n"},
-      {OUTCOME_OUTPUT_EXISTS, "    still broken: 1.png \n    still broken: 2.png \n"},
       {OUTCOME_CANCELLED,
        "    still broken: 1.png \n    still broken: 2.png \n    still broken: 3.png \n"
        "    still broken: 4.png \n    still broken: 5.png \n"},

@@ -69,7 +69,7 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  con_printf(msg(M_EXT_QUESTION), name);
+  con_printf_name(msg(M_EXT_QUESTION), name, nameW);
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
   box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});
@@ -240,7 +240,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  load_alias_rules(programFolder, programFolderW);
+  const bool aliasRead = load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -252,6 +252,8 @@ bool process_model(int index) {
     ms.readError = rc;
     return true;
   }
+  // -F fills English names by the alias rules: without them it can only copy the Japanese ones.
+  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) con_printf("%s\n", msg(M_FILL_NO_ALIAS));
 
   bool twistDeclined = false;
   if (Twist.check != 0) {
@@ -294,8 +296,8 @@ bool process_model(int index) {
   // An output name that does not fit fails like a write that cannot start.
   bool named = build_output_names();
   if (named && keeps_existing_output()) {
-    model_output_name(ms, ms.piece, (int)sizeof ms.piece);
-    con_printf(msg(M_OUTPUT_EXISTS), ms.piece);
+    model_output_name(ms, ms.piece, (int)sizeof ms.piece, ms.pieceW, PATHBUF_CAP);
+    con_printf_name(msg(M_OUTPUT_EXISTS), ms.piece, ms.pieceW);
     con_printf("\n");
     ms.outcome = OUTCOME_OUTPUT_EXISTS;
     return true;

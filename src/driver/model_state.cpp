@@ -6,10 +6,8 @@
 
 void model_state_reset(ModelState& ms) { std::memset(&ms, 0, sizeof ms); }
 
-void model_output_name(const ModelState& ms, char* name, int cap) {
+void model_output_name(const ModelState& ms, char* name, int cap, char16_t* nameW, int capW) {
   namepart(name, cap, ms.outPath);
-  if (name[0] || !ms.outPathW[0]) return;
-  char16_t nameW[PATHBUF_CAP];
-  namepartW(nameW, PATHBUF_CAP, ms.outPathW);
-  wide_to_sjis(name, cap, nameW);
+  namepartW(nameW, capW, ms.outPathW);
+  if (!name[0]) wide_to_sjis(name, cap, nameW);
 }

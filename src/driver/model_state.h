@@ -111,7 +111,7 @@ struct ModelState {
 
 // Forgets everything of the previous model.
 void model_state_reset(ModelState& ms);
-// The new file's name alone (its folder left off), in Shift-JIS.
-void model_output_name(const ModelState& ms, char* name, int cap);
+// The new file's name alone (its folder left off), in both forms.
+void model_output_name(const ModelState& ms, char* name, int cap, char16_t* nameW, int capW);
 // The state of the model the loop took last (tests read its boxes).
 const ModelState& model_loop_state();

@@ -23,6 +23,7 @@ struct ModelRecord {
   int namesFilled;
   ModelState::LinkTally links;
   char output[PATHBUF_CAP];  // name of the file written, or kept
+  char16_t outputW[PATHBUF_CAP];
   int firstBroken;           // its named links: brokenLinks[firstBroken ...]
   int brokenNamed;
   int brokenUnnamed;         // kept broken, but past the room for their paths
@@ -32,15 +33,19 @@ ModelRecord records[ARG_MAX_ENTRIES];
 int recordCount = 0;
 int processedCount = 0;
 
-// The links the summary names, for every model of the run: offsets into brokenText.
+// The links the summary names, for every model of the run: offsets into the
+// text of their two forms.
 struct BrokenLink {
   int32_t pathAt;
+  int32_t pathWAt;
   int32_t noteAt;  // -1: none
 };
 BrokenLink brokenLinks[SUMMARY_BROKEN_LINKS_MAX];
 int brokenCount = 0;
-char brokenText[SUMMARY_BROKEN_TEXT_BYTES];
+char brokenText[SUMMARY_BROKEN_TEXT_UNITS];
 int brokenTextUsed = 0;
+char16_t brokenTextW[SUMMARY_BROKEN_TEXT_UNITS];
+int brokenTextWUsed = 0;
 
 // The words of the listing's tags for the rules of the automatic search.
 const MsgId kRuleWords[LINK_RULE_MANGLED + 1 - LINK_RULE_CASE] = {
@@ -104,31 +109,35 @@ void refusal_note(const ModelState& ms, int k, char* note, int cap) {
   if (cap > 0) note[0] = 0;
 }
 
-// Copies text into the pool; its offset, or -1 when it does not fit.
-int32_t keep_text(const char* text) {
-  const int n = (int)std::strlen(text) + 1;
-  if (n > SUMMARY_BROKEN_TEXT_BYTES - brokenTextUsed) return -1;
-  std::memcpy(brokenText + brokenTextUsed, text, (size_t)n);
-  brokenTextUsed += n;
-  return brokenTextUsed - n;
+// Copies a text with its terminator into a pool; its offset, or -1 when it does not fit.
+template <typename C>
+int32_t keep_text(C* pool, int* used, const C* text) {
+  int n = 0;
+  while (text[n]) ++n;
+  ++n;
+  if (n > SUMMARY_BROKEN_TEXT_UNITS - *used) return -1;
+  std::memcpy(pool + *used, text, (size_t)n * sizeof(C));
+  *used += n;
+  return *used - n;
 }
 
 // Names link k below its model, or counts it unnamed when the room is used up.
 void keep_broken_link(ModelRecord& r, const ModelState& ms, int k) {
   char note[PATHBUF_CAP];
   refusal_note(ms, k, note, (int)sizeof note);
-  const int usedBefore = brokenTextUsed;
-  BrokenLink link = {-1, -1};
-  if (brokenCount < SUMMARY_BROKEN_LINKS_MAX) {
-    link.pathAt = keep_text(pmxModel.pmxtexlistpath[k]);
-    if (link.pathAt >= 0 && note[0]) {
-      link.noteAt = keep_text(note);
-      if (link.noteAt < 0) link.pathAt = -1;
-    }
+  const int usedBefore = brokenTextUsed, usedWBefore = brokenTextWUsed;
+  BrokenLink link = {-1, -1, -1};
+  bool fits = brokenCount < SUMMARY_BROKEN_LINKS_MAX && r.brokenUnnamed == 0;
+  if (fits) {
+    link.pathAt = keep_text(brokenText, &brokenTextUsed, pmxModel.pmxtexlistpath[k]);
+    link.pathWAt = keep_text(brokenTextW, &brokenTextWUsed, pmxModel.pmxtexlistpathW[k]);
+    if (note[0]) link.noteAt = keep_text(brokenText, &brokenTextUsed, (const char*)note);
+    fits = link.pathAt >= 0 && link.pathWAt >= 0 && (!note[0] || link.noteAt >= 0);
   }
-  // Once one does not fit, neither does any later one: the named links stay in order.
-  if (link.pathAt < 0 || r.brokenUnnamed > 0) {
+  // Once one does not fit, no later one of the model is named: the named links stay in order.
+  if (!fits) {
     brokenTextUsed = usedBefore;
+    brokenTextWUsed = usedWBefore;
     ++r.brokenUnnamed;
     return;
   }
@@ -170,18 +179,27 @@ void print_save_failed(uint32_t code) {
   con_printf(msg(M_SUMMARY_SAVE_FAILED_BECAUSE), reason);
 }
 
+// " => saved a-new.pmx (names filled 37)": the count goes in first, the name
+// last, in whichever form the console shows.
+void print_saved(const ModelRecord& r) {
+  if (r.namesFilled <= 0) {
+    con_printf_name(msg(M_SUMMARY_SAVED), r.output, r.outputW);
+    return;
+  }
+  char format[256];
+  std::snprintf(format, sizeof format, msg(M_SUMMARY_SAVED_NAMES), "%s", r.namesFilled);
+  con_printf_name(format, r.output, r.outputW);
+}
+
 void print_outcome(const ModelRecord& r) {
   switch (r.outcome) {
-    case OUTCOME_SAVED:
-      if (r.namesFilled > 0) con_printf(msg(M_SUMMARY_SAVED_NAMES), r.output, r.namesFilled);
-      else con_printf(msg(M_SUMMARY_SAVED), r.output);
-      break;
+    case OUTCOME_SAVED: print_saved(r); break;
     case OUTCOME_LINKS_FINE: con_printf("%s", msg(M_SUMMARY_LINKS_FINE)); break;
     case OUTCOME_NOTHING_TO_CHANGE: con_printf("%s", msg(M_SUMMARY_NOTHING_TO_CHANGE)); break;
     case OUTCOME_ANSWERED_NO: con_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); break;
     case OUTCOME_NOTHING_RENEWED: con_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); break;
     case OUTCOME_SAVE_FAILED: print_save_failed(r.saveError); break;
-    case OUTCOME_OUTPUT_EXISTS: con_printf(msg(M_SUMMARY_OUTPUT_EXISTS), r.output); break;
+    case OUTCOME_OUTPUT_EXISTS: con_printf_name(msg(M_SUMMARY_OUTPUT_EXISTS), r.output, r.outputW); break;
     default: con_printf("%s", msg(M_SUMMARY_CANCELLED)); break;
   }
 }
@@ -189,17 +207,17 @@ void print_outcome(const ModelRecord& r) {
 void print_broken_links(const ModelRecord& r) {
   for (int i = r.firstBroken; i < r.firstBroken + r.brokenNamed; ++i) {
     const BrokenLink& b = brokenLinks[i];
-    if (b.noteAt >= 0)
-      con_printf(msg(M_SUMMARY_BROKEN_LINK_NOTE), brokenText + b.pathAt, brokenText + b.noteAt);
-    else
-      con_printf(msg(M_SUMMARY_BROKEN_LINK), brokenText + b.pathAt);
+    con_printf_name(msg(M_SUMMARY_BROKEN_LINK), brokenText + b.pathAt, brokenTextW + b.pathWAt);
+    if (b.noteAt >= 0) con_printf(" (%s)", brokenText + b.noteAt);
+    con_printf(" \n");
   }
   if (r.brokenUnnamed > 0) con_printf(msg(M_SUMMARY_BROKEN_UNLISTED), r.brokenUnnamed);
 }
 
 void print_record(const ModelRecord& r) {
   const char* name = r.argIndex < ansiArgs.count ? ansiArgs.entries[r.argIndex] : "";
-  con_printf(" %s", name);
+  con_printf(" ");
+  con_name(name, r.argIndex < wideArgs.count ? wideArgs.entries[r.argIndex] : nullptr);
   switch (r.outcome) {
     case OUTCOME_NOT_REACHED: con_printf("%s", msg(M_SUMMARY_NOT_REACHED)); return;
     case OUTCOME_DECLINED: con_printf("%s", msg(M_SUMMARY_DECLINED)); return;
@@ -224,6 +242,7 @@ void summary_reset() {
   processedCount = 0;
   brokenCount = 0;
   brokenTextUsed = 0;
+  brokenTextWUsed = 0;
 }
 
 void summary_add(int argIndex, const ModelState& ms) {
@@ -239,7 +258,7 @@ void summary_add(int argIndex, const ModelState& ms) {
   for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k)
     if (kept_broken(ms, k)) keep_broken_link(*r, ms, k);
   if (ms.outcome == OUTCOME_SAVED || ms.outcome == OUTCOME_OUTPUT_EXISTS)
-    model_output_name(ms, r->output, (int)sizeof r->output);
+    model_output_name(ms, r->output, (int)sizeof r->output, r->outputW, PATHBUF_CAP);
 }
 
 void summary_add_not_reached(int argIndex) { next_record(argIndex); }
@@ -257,6 +276,12 @@ bool summary_any_left_broken() {
 bool summary_any_save_failed() {
   for (int i = 0; i < recordCount; ++i)
     if (records[i].outcome == OUTCOME_SAVE_FAILED) return true;
+  return false;
+}
+
+bool summary_any_failure_unboxed() {
+  for (int i = 0; i < recordCount; ++i)
+    if (records[i].outcome == OUTCOME_UNREADABLE || records[i].outcome == OUTCOME_SAVE_FAILED) return true;
   return false;
 }
 

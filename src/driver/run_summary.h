@@ -7,8 +7,9 @@
 // line still counts every link, and the links that found no room are said as
 // "... and N more".
 enum {
-  SUMMARY_BROKEN_LINKS_MAX = 8192,        // named links over the whole run
-  SUMMARY_BROKEN_TEXT_BYTES = 512 * 1024, // their paths and notes
+  SUMMARY_BROKEN_LINKS_MAX = 8192,         // named links over the whole run
+  SUMMARY_BROKEN_TEXT_UNITS = 512 * 1024,  // bytes of their Shift-JIS paths and notes,
+                                           // and as many units of their UTF-16 paths
 };
 
 // Forgets every model recorded.
@@ -26,5 +27,8 @@ int summary_models();
 bool summary_any_left_broken();
 // True when the save of a model recorded failed.
 bool summary_any_save_failed();
+// True when a model failed in a way only the console tells (no box shows it):
+// it could not be read, or its save failed.
+bool summary_any_failure_unboxed();
 // The header and one line per model, in the message language.
 void summary_print();

@@ -38,6 +38,7 @@ void add_model(int argIndex, ModelOutcome outcome, const std::vector<LinkFate>& 
     std::string path = std::to_string(k) + ".png";
     if (pathLength > 0) path = std::string((size_t)pathLength - path.size(), '0') + path;
     std::snprintf(pmxModel.pmxtexlistpath[k], TEXPATH_CAP, "%s", path.c_str());
+    for (size_t i = 0; i <= path.size(); ++i) pmxModel.pmxtexlistpathW[k][i] = (char16_t)path[i];
   }
   summary_add(argIndex, state);
 }
@@ -93,7 +94,7 @@ TEST(RunSummary, RoomForBrokenLinksIsBounded) {
     int named;  // over the whole run
   } cases[] = {
       // Long paths: the text runs out inside the first model.
-      {"text", 1, TEXPATH_CAP - 1, SUMMARY_BROKEN_TEXT_BYTES / TEXPATH_CAP},
+      {"text", 1, TEXPATH_CAP - 1, SUMMARY_BROKEN_TEXT_UNITS / TEXPATH_CAP},
       // Short paths: the count of named links runs out.
       {"count", SUMMARY_BROKEN_LINKS_MAX / TEX_MAX + 1, 0, SUMMARY_BROKEN_LINKS_MAX},
   };

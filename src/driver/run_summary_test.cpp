@@ -83,6 +83,26 @@ TEST(RunSummary, NamesTheLinksTheModelKeepsBroken) {
   }
 }
 
+// A console that takes UTF-16 shows a stored path Shift-JIS cannot hold as itself.
+TEST(RunSummary, BrokenLinkShowsItsUtf16Form) {
+  start_run(1);
+  model_state_reset(state);
+  state.outcome = OUTCOME_NOTHING_RENEWED;
+  state.linkCount = 1;
+  state.link[0].fate = FATE_LEFT_BROKEN;
+  std::snprintf(pmxModel.pmxtexlistpath[0], TEXPATH_CAP, "?.png");
+  const std::u16string wide = u"\uD55C.png";
+  for (size_t i = 0; i <= wide.size(); ++i) pmxModel.pmxtexlistpathW[0][i] = wide.c_str()[i];
+  summary_add(1, state);
+  con_capture_screen_begin();
+  summary_print();
+  const std::u16string screen = con_capture_screen_end();
+  EXPECT_NE(std::u16string::npos, screen.find(u"    still broken: \uD55C.png \n"));
+  con_capture_begin();
+  summary_print();
+  EXPECT_NE(std::string::npos, con_capture_end().find("    still broken: ?.png \n"));
+}
+
 // Past the room for stored paths, the links without room are said in one
 // line, and the next run starts with the room empty.
 TEST(RunSummary, RoomForBrokenLinksIsBounded) {

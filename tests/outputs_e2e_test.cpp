@@ -142,6 +142,33 @@ TEST_F(OutputRun, FailedSaveSaysWhyAndAdds64) {
   EXPECT_EQ(source, read_file_bytes(model));
 }
 
+// The summary names each link left broken, and why the search took no file for it.
+TEST_F(OutputRun, SummaryNamesTheLinksLeftBrokenAndWhy) {
+  put_file("m/other/o.pmx");
+  put_file("m/other/tex/face.png");
+  std::string model = put_model("m/a.pmx", model_with({"tex\\face.png", "gone.png"}));
+  struct Case {
+    Env env;
+    const char* header;
+    std::string lines;
+  } cases[] = {
+      {{}, "\nSummary: \n",
+       "    still broken: tex\\face.png (not taken: its file lies in another model's folder) \n"
+       "    still broken: gone.png \n"},
+      {{{"LANG", "ja_JP.UTF-8"}}, "\n処理結果: \n",
+       "    破損のまま: tex\\face.png (採用せず: ファイルは別のモデルのフォルダ内にあります) \n"
+       "    破損のまま: gone.png \n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = run({"-A", "-Y", model}, "", "", c.env);
+    EXPECT_EQ(32, r.exitCode);
+    size_t at = r.out.rfind(c.header);
+    ASSERT_NE(std::string::npos, at) << r.out;
+    std::string summary = r.out.substr(at);
+    EXPECT_EQ(summary.size(), summary.find(c.lines) + c.lines.size()) << summary;
+  }
+}
+
 // Stopped at its first model, a run of several with an ability of its own
 // ends with the summary; a plain run of several prints what it always did.
 TEST_F(OutputRun, RunStoppedAtItsFirstModelEndsWithTheSummary) {

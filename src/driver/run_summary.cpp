@@ -38,7 +38,7 @@ int processedCount = 0;
 struct BrokenLink {
   int32_t pathAt;
   int32_t pathWAt;
-  int32_t noteAt;  // -1: none
+  LinkReject rejected;  // why the search took none of its candidates
 };
 BrokenLink brokenLinks[SUMMARY_BROKEN_LINKS_MAX];
 int brokenCount = 0;
@@ -101,14 +101,6 @@ bool kept_broken(const ModelState& ms, int k) {
   }
 }
 
-// Why the search refused the candidates of link k, into note (empty: it did
-// not). The search records a refusal in ms.link[k]; the words for it go here.
-void refusal_note(const ModelState& ms, int k, char* note, int cap) {
-  (void)ms;
-  (void)k;
-  if (cap > 0) note[0] = 0;
-}
-
 // Copies a text with its terminator into a pool; its offset, or -1 when it does not fit.
 template <typename C>
 int32_t keep_text(C* pool, int* used, const C* text) {
@@ -123,16 +115,13 @@ int32_t keep_text(C* pool, int* used, const C* text) {
 
 // Names link k below its model, or counts it unnamed when the room is used up.
 void keep_broken_link(ModelRecord& r, const ModelState& ms, int k) {
-  char note[PATHBUF_CAP];
-  refusal_note(ms, k, note, (int)sizeof note);
   const int usedBefore = brokenTextUsed, usedWBefore = brokenTextWUsed;
-  BrokenLink link = {-1, -1, -1};
+  BrokenLink link = {-1, -1, ms.link[k].rejected};
   bool fits = brokenCount < SUMMARY_BROKEN_LINKS_MAX && r.brokenUnnamed == 0;
   if (fits) {
     link.pathAt = keep_text(brokenText, &brokenTextUsed, pmxModel.pmxtexlistpath[k]);
     link.pathWAt = keep_text(brokenTextW, &brokenTextWUsed, pmxModel.pmxtexlistpathW[k]);
-    if (note[0]) link.noteAt = keep_text(brokenText, &brokenTextUsed, (const char*)note);
-    fits = link.pathAt >= 0 && link.pathWAt >= 0 && (!note[0] || link.noteAt >= 0);
+    fits = link.pathAt >= 0 && link.pathWAt >= 0;
   }
   // Once one does not fit, no later one of the model is named: the named links stay in order.
   if (!fits) {
@@ -208,7 +197,7 @@ void print_broken_links(const ModelRecord& r) {
   for (int i = r.firstBroken; i < r.firstBroken + r.brokenNamed; ++i) {
     const BrokenLink& b = brokenLinks[i];
     con_printf_name(msg(M_SUMMARY_BROKEN_LINK), brokenText + b.pathAt, brokenTextW + b.pathWAt);
-    if (b.noteAt >= 0) con_printf(" (%s)", brokenText + b.noteAt);
+    if (b.rejected == LINK_REJECT_OTHER_MODEL) con_printf(" (%s)", msg(M_SUMMARY_REJECTED_OTHER_MODEL));
     con_printf(" \n");
   }
   if (r.brokenUnnamed > 0) con_printf(msg(M_SUMMARY_BROKEN_UNLISTED), r.brokenUnnamed);

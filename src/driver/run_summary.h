@@ -8,8 +8,8 @@
 // "... and N more".
 enum {
   SUMMARY_BROKEN_LINKS_MAX = 8192,         // named links over the whole run
-  SUMMARY_BROKEN_TEXT_UNITS = 512 * 1024,  // bytes of their Shift-JIS paths and notes,
-                                           // and as many units of their UTF-16 paths
+  SUMMARY_BROKEN_TEXT_UNITS = 512 * 1024,  // bytes of their Shift-JIS paths, and as
+                                           // many units of their UTF-16 paths
 };
 
 // Forgets every model recorded.

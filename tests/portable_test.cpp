@@ -228,6 +228,26 @@ TEST_F(PortableRun, TheQuestion) {
                             read_file_bytes(tmp / "lib/m/b-new.pmx")));
 }
 
+// -Y keeps an output that is there already: then -P only checks, and copies
+// nothing for a model it does not save; -O lets it do the whole job.
+TEST_F(PortableRun, KeptOutputMakesItACheck) {
+  put_file("lib/shared/b.png", "b");
+  std::string model = put_model("lib/m/a.pmx", model_with({"..\\shared\\b.png"}));
+  put_file("lib/m/a-new.pmx", "repaired by hand");
+  RunResult r = run({"-P", "-Y", model});
+  EXPECT_EQ(32, r.exitCode);
+  EXPECT_HAS(r.out, "0: ..\\shared\\b.png (ok) (not portable: outside the folder)\n");
+  EXPECT_LACKS(r.out, "--- portable");
+  EXPECT_HAS(r.out, ", not portable 1 => not saved: a-new.pmx exists \n");
+  EXPECT_FALSE(file_exists(tmp / "lib/m/shared"));
+  EXPECT_EQ("repaired by hand", read_file_bytes(tmp / "lib/m/a-new.pmx"));
+
+  r = run({"-P", "-Y", "-O", model});
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_HAS(r.out, "0: ..\\shared\\b.png (portable: copied in) => (renew) shared\\b.png \n");
+  EXPECT_TRUE(same_bytes_of(filled_in(model_with({"shared\\b.png"})), read_file_bytes(tmp / "lib/m/a-new.pmx")));
+}
+
 TEST_F(PortableRun, JapaneseTexts) {
   put_file("lib/m/tex/a.png", "a");
   put_file("lib/shared/b.png", "b");

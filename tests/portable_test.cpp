@@ -142,8 +142,8 @@ struct CopyFault {
 const CopyFault kFaults[] = {
     {"disk_full", {{"QM_FI_WRITE_PATH", "/shared/"}, {"QM_FI_WRITE_LIMIT", "4"}}, "no space left on device"},
     {"late_close", {{"QM_FI_WRITE_PATH", "/shared/"}, {"QM_FI_WRITE_LIMIT", "999999"}, {"QM_FI_CLOSE_FAIL", "1"}},
-     "input/output error"},
-    {"source_read", {{"QM_FI_READ_PATH", "hair.png"}, {"QM_FI_READ_LIMIT", "4"}}, "input/output error"},
+     "i/o error"},
+    {"source_read", {{"QM_FI_READ_PATH", "hair.png"}, {"QM_FI_READ_LIMIT", "4"}}, "i/o error"},
     {"create_denied", {{"QM_FI_DENY_PATH", "/shared/"}}, "permission denied"},
     {"rename_refused", {{"QM_FI_RENAME_PATH", "/shared/"}}, "permission denied"},
 };

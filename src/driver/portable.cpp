@@ -3,6 +3,7 @@
 #include "driver/link_search.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/run_summary.h"
 #include "platform/console.h"
 #include "platform/dir_walk.h"
 #include "platform/os.h"
@@ -353,32 +354,17 @@ void renew(int k, const char16_t* linkW) {
   pmxModel.texListRenewed = 255;
 }
 
+// The summary's words for a failed save, and words of its own for what is no
+// system error.
 void print_reason(uint32_t err) {
-  MsgId why;
-  switch (err) {
-    case OS_ERROR_FILE_NOT_FOUND:
-    case OS_ERROR_PATH_NOT_FOUND: why = M_PORTABLE_WHY_NOT_FOUND; break;
-    case OS_ERROR_ACCESS_DENIED: why = M_PORTABLE_WHY_DENIED; break;
-    case OS_ERROR_SHARING_VIOLATION:
-    case 33: why = M_PORTABLE_WHY_IN_USE; break;  // a locked part of the file
-    case 39:                                       // the disk full while a file grows
-    case OS_ERROR_DISK_FULL: why = M_PORTABLE_WHY_DISK_FULL; break;
-    case OS_ERROR_WRITE_PROTECT: why = M_PORTABLE_WHY_READ_ONLY; break;
-    case OS_ERROR_FILE_EXISTS:
-    case OS_ERROR_ALREADY_EXISTS: why = M_PORTABLE_WHY_IN_THE_WAY; break;
-    case OS_ERROR_FILENAME_EXCED_RANGE: why = M_PORTABLE_WHY_TOO_LONG; break;
-    case PORTABLE_ERROR_NO_FREE_NAME: why = M_PORTABLE_WHY_NO_FREE_NAME; break;
-    case PORTABLE_ERROR_LINKED: why = M_PORTABLE_WHY_LINKED; break;
-    case 23:  // data error (CRC)
-    case 29:  // write fault
-    case 30:  // read fault
-    case OS_ERROR_GEN_FAILURE: why = M_PORTABLE_WHY_IO; break;
-    default:
-      print_by_language(M_PORTABLE_WHY_OTHER);
-      con_printf("%u", (unsigned)err);
-      return;
-  }
-  print_by_language(why);
+  if (exists_error(err)) return print_by_language(M_PORTABLE_WHY_IN_THE_WAY);
+  if (err == PORTABLE_ERROR_NO_FREE_NAME) return print_by_language(M_PORTABLE_WHY_NO_FREE_NAME);
+  if (err == PORTABLE_ERROR_LINKED) return print_by_language(M_PORTABLE_WHY_LINKED);
+  const MsgId words = save_reason(err);
+  if (words == M_SAVE_REASON_CODE)
+    con_printf(msg(words), (int)err);
+  else
+    print_by_language(words);
 }
 
 // The copy folder below the model's folder, made when missing; its spelling on

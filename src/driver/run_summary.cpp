@@ -184,8 +184,8 @@ void print_save_failed(uint32_t code) {
   }
   char reason[64];
   std::snprintf(reason, sizeof reason, msg(M_SAVE_REASON_CODE), (int)code);
-  for (const SaveReason& s : kSaveReasons)
-    if (s.code == code) std::snprintf(reason, sizeof reason, "%s", msg(s.text));
+  const MsgId words = save_reason(code);
+  if (words != M_SAVE_REASON_CODE) std::snprintf(reason, sizeof reason, "%s", msg(words));
   con_printf(msg(M_SUMMARY_SAVE_FAILED_BECAUSE), reason);
 }
 
@@ -248,6 +248,12 @@ void print_record(const ModelRecord& r) {
 }
 
 }  // namespace
+
+MsgId save_reason(uint32_t code) {
+  for (const SaveReason& s : kSaveReasons)
+    if (s.code == code) return s.text;
+  return M_SAVE_REASON_CODE;
+}
 
 void summary_reset() {
   recordCount = 0;

@@ -2,6 +2,9 @@
 // and its file, and below it the links it keeps broken; kept across models
 // (the per-model state is cleared for each).
 #pragma once
+#include <cstdint>
+
+#include "driver/messages.h"
 
 // Room for the stored paths of the links the summary names. Past it a model's
 // line still counts every link, and the links that found no room are said as
@@ -32,3 +35,6 @@ bool summary_any_save_failed();
 bool summary_any_failure_unboxed();
 // The header and one line per model, in the message language.
 void summary_print();
+// A system error code in the words the summary gives a failed save (and -P a
+// failed copy); M_SAVE_REASON_CODE, a format for the code, when it has none.
+MsgId save_reason(uint32_t code);

@@ -23,6 +23,10 @@ struct FillSettings {
   signed char names;  // option F: a model lacking English names is saved for them alone
 };
 inline FillSettings Fill;
+struct RestoreSettings {
+  signed char names;  // option R: move files with mangled names back to the stored paths
+};
+inline RestoreSettings Restore;
 
 // A folder stood among the arguments (and was replaced by its models).
 inline bool modelsFromFolders;
@@ -52,6 +56,7 @@ inline const ByteOption kByteOptions[] = {
     {"A", FORM_SWITCH, "Auto.search", &Auto.search, 0},
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
+    {"R", FORM_SWITCH, "Restore.names", &Restore.names, 0},
 };
 
 // Every run setting back to its default: those of the options (Info's

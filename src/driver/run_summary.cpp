@@ -18,6 +18,7 @@ struct ModelRecord {
   int readError;
   ModelState::LinkTally links;
   char saved[PATHBUF_CAP];  // name of the file written
+  int filesRestored;        // -R: files moved back
 };
 
 ModelRecord records[ARG_MAX_ENTRIES];
@@ -76,6 +77,7 @@ void print_record(const ModelRecord& r) {
   con_printf(": ");
   con_printf(msg(M_SUMMARY_OK), t.ok);
   if (t.sharedToon) con_printf(msg(M_SUMMARY_SHARED_TOON), t.sharedToon);
+  if (t.restored) con_printf(msg(M_SUMMARY_RESTORED), t.restored);
   con_printf(msg(M_SUMMARY_RENEWED), renewed_count(t));
   print_renewals(t);
   con_printf(msg(M_SUMMARY_BROKEN), t.leftBroken);
@@ -85,6 +87,7 @@ void print_record(const ModelRecord& r) {
     case OUTCOME_ANSWERED_NO: con_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); break;
     case OUTCOME_NOTHING_RENEWED: con_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); break;
     case OUTCOME_SAVE_FAILED: con_printf("%s", msg(M_SUMMARY_SAVE_FAILED)); break;
+    case OUTCOME_NAMES_RESTORED: con_printf(msg(M_SUMMARY_NAMES_RESTORED), r.filesRestored); break;
     default: con_printf("%s", msg(M_SUMMARY_CANCELLED)); break;
   }
 }
@@ -103,6 +106,7 @@ void summary_add(int argIndex, const ModelState& ms) {
   r->outcome = ms.outcome;
   r->readError = ms.readError;
   r->links = ms.links;
+  r->filesRestored = ms.restore.moved;
   if (ms.outcome != OUTCOME_SAVED) return;
   namepart(r->saved, (int)sizeof r->saved, ms.outPath);
   if (!r->saved[0]) {

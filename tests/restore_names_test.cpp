@@ -230,15 +230,22 @@ TEST_F(RestoreRun, AskedOnceAndNoMovesNothing) {
 }
 
 // A stored path that leaves the model's folder is never restored, even where
-// the mangled file is there to be found.
-TEST_F(RestoreRun, NothingOutsideTheModelFolder) {
+// the mangled file is there to be found; nor is a file the model also links by
+// its mangled name.
+TEST_F(RestoreRun, NothingOutsideTheModelFolderNorWhatTheModelLinksAsIs) {
   const std::string mangled = on_disk(MANGLE_CP437, "テクスチャ") + "/" + on_disk(MANGLE_CP437, "服.png");
   put_file(mangled);
   std::string model = put_model("m/a.pmx", model_with({"..\\テクスチャ\\服.png"}));
   RunResult r = run({"-R", "-Y", model});
   EXPECT_HAS(r.out, "0: ..\\テクスチャ\\服.png (left broken)\n\n");
   EXPECT_TRUE(file_exists(tmp / mangled));
-  EXPECT_FALSE(file_exists(tmp / "テクスチャ"));
+
+  put_file("n/" + mangled);
+  model = put_model("n/a.pmx", model_with({"テクスチャ\\服.png", backslashed(mangled)}));
+  r = run({"-R", "-Y", model});
+  EXPECT_HAS(r.out, "0: テクスチャ\\服.png (left broken)\n1: ");
+  EXPECT_TRUE(file_exists(tmp / ("n/" + mangled)));
+  EXPECT_FALSE(file_exists(tmp / "n/quillmend-renames.txt"));
 }
 
 // A model with other renewals is saved with its restored links as stored; an

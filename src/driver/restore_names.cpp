@@ -79,6 +79,28 @@ void remove_empty_folders(ModelState& ms, const char16_t* rel, int lowest, int b
   }
 }
 
+// Two relative paths naming the same place on either system: separators of
+// both kinds alike, ASCII letters in either case.
+bool same_place(const char16_t* a, const char16_t* b) {
+  for (;; ++a, ++b) {
+    char16_t x = *a == '/' ? u'\\' : *a, y = *b == '/' ? u'\\' : *b;
+    if (x >= 'A' && x <= 'Z') x = (char16_t)(x + 0x20);
+    if (y >= 'A' && y <= 'Z') y = (char16_t)(y + 0x20);
+    if (x != y) return false;
+    if (!x) return true;
+  }
+}
+
+// A link of the model that opens by the mangled name keeps its file there.
+bool linked_as_is(const ModelState& ms, const char16_t* disk) {
+  for (int k = 0; k < ms.linkCount; ++k) {
+    const char16_t* p = pmxModel.pmxtexlistpathW[k];
+    while (p[0] == '.' && (p[1] == '\\' || p[1] == '/')) p += 2;
+    if (ms.link[k].fate == FATE_OK && same_place(p, disk)) return true;
+  }
+  return false;
+}
+
 // The file of link k, found at its stored place under mangled names, becomes
 // a move, or joins the move of an earlier link of the same stored path.
 void plan(ModelState& ms, int k) {
@@ -86,6 +108,7 @@ void plan(ModelState& ms, int k) {
   const LinkPlace& pl = rw.place;
   // Paths that do not fit could name other files: such a file is left alone.
   if (!full_path(ms, pl.diskW, -1, rw.fromW) || !full_path(ms, pl.storedW, -1, rw.toW)) return;
+  if (linked_as_is(ms, pl.diskW)) return;
   for (int j = 0; j < rw.moveCount; j++) {
     const RestoreMove& m = rw.move[j];
     if (wide_eq(pooled(rw, m.toAt), pl.storedW) == 0) {

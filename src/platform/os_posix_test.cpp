@@ -122,7 +122,8 @@ TEST(PosixSeam, BoxAnswers) {
       {"", OS_MB_YESNOCANCEL, OS_IDYES},       {"Y", OS_MB_YESNOCANCEL, OS_IDYES},
       {"no", OS_MB_YESNOCANCEL, OS_IDNO},      {"N ", OS_MB_YESNOCANCEL, OS_IDNO},
       {"CANCEL", OS_MB_YESNOCANCEL, OS_IDCANCEL}, {"nope", OS_MB_YESNOCANCEL, 0},
-      {"whatever", OS_MB_OK, OS_IDOK},
+      {"", OS_MB_YESNO, OS_IDYES},             {"no", OS_MB_YESNO, OS_IDNO},
+      {"c", OS_MB_YESNO, 0},                   {"whatever", OS_MB_OK, OS_IDOK},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.id, os_posix_box_answer(c.line, c.type | OS_MB_ICONINFORMATION | OS_MB_TOPMOST)) << c.line;
@@ -158,6 +159,7 @@ TEST_F(Answers, BoxAsksAgainUntilItUnderstands) {
   EXPECT_EQ(OS_IDNO, os_message_boxA("t", "Quillmend", OS_MB_YESNOCANCEL | OS_MB_ICONINFORMATION));
   EXPECT_EQ("Quillmend [Yes/No/Cancel]? Quillmend [Yes/No/Cancel]? ", prompted());
   EXPECT_EQ(OS_IDCANCEL, os_message_boxW(u"t", u"Quillmend", OS_MB_OKCANCEL));  // end of input
+  EXPECT_EQ(OS_IDNO, os_message_boxW(u"t", u"Quillmend", OS_MB_YESNO));  // a Yes/No box has no Cancel
   EXPECT_EQ(OS_IDOK, os_message_boxA("t", "Quillmend", OS_MB_OK));
 }
 

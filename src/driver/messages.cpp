@@ -4,6 +4,8 @@
 #include "platform/settings.h"
 #include "text/sjis.h"
 
+#include <cstring>
+
 const char* msg(MsgId id) { return japanese_mode() ? kMsgTexts[id].ja : kMsgTexts[id].en; }
 
 void print_by_language(MsgId id) {
@@ -13,7 +15,8 @@ void print_by_language(MsgId id) {
   } else if (Lang.japanese && Lang.utf8Console) {
     char utf8[1024];
     sjis_to_utf8(utf8, (int)sizeof utf8, t.jaUtf8 ? t.jaUtf8 : t.ja);
-    con_printf("%s", utf8);
+    // UTF-8 already: a console that takes UTF-16 must not read it as code page 932.
+    con_write_utf8(utf8, strlen(utf8));
   } else {
     con_printf("%s", t.en);
   }

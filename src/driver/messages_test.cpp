@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/closing_wait.h"
 #include "driver/driver.h"
 #include "driver/model_state.h"
 #include "driver/run_settings.h"
@@ -24,8 +25,8 @@ namespace {
 
 enum Language { EN, JA, JA_UTF8 };
 
-// HELP, BANNER and NOTICE call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES };
+// HELP, BANNER, NOTICE and PROMPT call their printer; the others are model loops.
+enum Printer { HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES };
 
 struct Scenario {
   const char* options;
@@ -164,11 +165,12 @@ std::string run(Printer r, Language l) {
   uint32_t savedCp = consoleCodePage;
   set_language(l);
   std::string out;
-  if (r == HELP || r == BANNER || r == NOTICE) {
+  if (r == HELP || r == BANNER || r == NOTICE || r == PROMPT) {
     con_capture_begin();
     if (r == HELP) print_help();
     if (r == BANNER) startup_banner();
     if (r == NOTICE) no_model_notice();
+    if (r == PROMPT) closing_prompt();
     out = con_capture_end();
   } else {
     out = run_loop(kScenarios.at(r));
@@ -486,6 +488,15 @@ const Pin kPins[] = {
      " search.pmx: \x90\xB3\x8F\xED 0, \x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93 1, \x8DX\x90V 4 (\x8C\x9F\x8Fo: case 1, \x8C\x9F\x8Fo: moved 1, \x8C\x9F\x8Fo: converted 1, \x8C\x9F\x8Fo: mangled 1), \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0 => search-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
      " fail.pmx: \x90\xB3\x8F\xED 0, \x8DX\x90V 0, \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0 => \x95\xDB\x91\xB6\x8E\xB8\x94s \n"
      "[box]"},
+    {PROMPT, EN,
+     " Press Enter to close. "},
+    {PROMPT, JA,
+     " Enter \x83L\x81[\x82\xF0\x89\x9F\x82\xB7\x82\xC6\x95\xC2\x82\xB6\x82\xDC\x82\xB7. "},
+    {NAMES, EN,
+     "alias.ini could not be read: no English names can be filled in (empty ones take the Japanese name). \n"},
+    {NAMES, JA,
+     "alias.ini \x82\xF0\x93\xC7\x82\xDF\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81" "A\x89p\x8C\xEA\x96\xBC\x82\xF0\x8D\xEC\x82\xEA\x82\xDC\x82\xB9\x82\xF1 "
+     "(\x8B\xF3\x82\xCC\x89p\x8C\xEA\x96\xBC\x82\xC9\x82\xCD\x93\xFA\x96{\x8C\xEA\x96\xBC\x82\xAA\x93\xFC\x82\xE8\x82\xDC\x82\xB7). \n"},
     {NAMES, EN,
      "Save OK. \n"
      "\n"

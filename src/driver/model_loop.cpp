@@ -69,7 +69,7 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  con_printf(msg(M_EXT_QUESTION), name);
+  con_printf_name(msg(M_EXT_QUESTION), name, nameW);
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
   box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});
@@ -247,7 +247,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  load_alias_rules(programFolder, programFolderW);
+  const bool aliasRead = load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -259,6 +259,8 @@ bool process_model(int index) {
     ms.readError = rc;
     return true;
   }
+  // -F fills English names by the alias rules: without them it can only copy the Japanese ones.
+  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) con_printf("%s\n", msg(M_FILL_NO_ALIAS));
 
   bool twistDeclined = false;
   if (Twist.check != 0) {

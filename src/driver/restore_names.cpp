@@ -244,18 +244,26 @@ bool write_log(ModelState& ms) {
   return wfcommit() == 0;
 }
 
-// A console text of one path and a code, or of two paths.
-void print_path(MsgId id, const char16_t* path, uint32_t error) {
-  char a[TEXPATH_CAP];
-  wide_to_sjis(a, (int)sizeof a, path);
-  con_printf(msg(id), a, (int)error);
-}
-
-void print_paths(MsgId id, const char16_t* from, const char16_t* to, uint32_t error) {
-  char a[TEXPATH_CAP], b[TEXPATH_CAP];
-  wide_to_sjis(a, (int)sizeof a, from);
-  wide_to_sjis(b, (int)sizeof b, to);
-  con_printf(msg(id), a, b, (int)error);
+// A console text whose %s are paths (in order) and whose %d is a code; each
+// path shows as itself where the console takes UTF-16.
+void print_paths(MsgId id, const char16_t* first, const char16_t* second, uint32_t error) {
+  const char* f = msg(id);
+  const char16_t* paths[2] = {first, second};
+  int next = 0;
+  while (*f) {
+    const char* plain = f;
+    while (*f && *f != '%') ++f;
+    if (f > plain) con_write(plain, (size_t)(f - plain));
+    if (!*f) break;
+    if (f[1] == 's' && next < 2 && paths[next]) {
+      char ansi[TEXPATH_CAP];
+      wide_to_sjis(ansi, (int)sizeof ansi, paths[next]);
+      con_name(ansi, paths[next++]);
+    } else if (f[1] == 'd') {
+      con_printf("%d", (int)error);
+    }
+    f += f[1] ? 2 : 1;
+  }
 }
 
 }  // namespace
@@ -285,7 +293,7 @@ void restore_names(ModelState& ms, bool useWide) {
   if (!write_log(ms)) {
     const uint32_t error = os_last_error();
     if (!full_path(ms, kRestoreLogNameW, -1, rw.toW)) wide_cpy(rw.toW, TEXPATH_CAP, kRestoreLogNameW);
-    print_path(M_RESTORE_LOG_FAILED, rw.toW, error);
+    print_paths(M_RESTORE_LOG_FAILED, rw.toW, nullptr, error);
   }
 }
 
@@ -326,7 +334,7 @@ void restore_print_reason(ModelState& ms, int k) {
     int n = m.blockedLen < TEXPATH_CAP ? m.blockedLen : TEXPATH_CAP - 1;
     for (int i = 0; i < n; i++) blocked[i] = to[i];
     blocked[n] = 0;
-    print_path(M_RESTORE_TAKEN, blocked, 0);
+    print_paths(M_RESTORE_TAKEN, blocked, nullptr, 0);
   } else if (m.result == RESTORE_FAILED) {
     print_paths(M_RESTORE_FAILED, pooled(ms.restore, m.fromAt), to, m.error);
   }

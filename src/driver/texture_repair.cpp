@@ -82,6 +82,13 @@ void make_rel_base(TextureWork& tw) {
   rel_base_of(tw.relBaseW, tw.pmxDirW);
 }
 
+// "k: path " of a link as stored.
+void print_link(int k) {
+  con_printf("%d: ", k);
+  con_name(pmxModel.pmxtexlistpath[k], pmxModel.pmxtexlistpathW[k]);
+  con_printf(" ");
+}
+
 // Is this the "expected path" (model folder + stored) present in either form?
 bool stored_path_opens(TextureWork& tw, int k) {
   bool a = join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, pmxModel.pmxtexlistpath[k]);
@@ -182,7 +189,7 @@ bool infer(ModelState& ms, int k) {
     if (!a) wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_by_language(M_TAG_INFERRED);
-    con_printf(" => (renew) %s ", tw.renewed);
+    con_printf_name(" => (renew) %s ", tw.renewed, tw.renewedW);
     ++ms.links.inferred;
     ms.link[k].fate = FATE_INFERRED;
     return true;
@@ -202,7 +209,7 @@ bool search_link(ModelState& ms, int k) {
   bool w = (tw.pmxDirW[0] || !tw.pmxDir[0]) && join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, tw.renewedW);
   if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
   print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
-  con_printf(" => (renew) %s ", tw.renewed);
+  con_printf_name(" => (renew) %s ", tw.renewed, tw.renewedW);
   ++ms.links.found[rule];
   ms.link[k].fate = FATE_FOUND;
   ms.link[k].rule = rule;
@@ -243,12 +250,14 @@ bool ask_for_file(ModelState& ms, int k, bool useWide) {
   bool exactOnly = got == 0 && !fits_cp932(tw.chosenW);
   if (got != 0 || !opens(exactOnly ? nullptr : tw.chosen, tw.chosenW)) {
     if (got != 0) tw.chosen[0] = 0;
-    con_printf("\nCannot find tex(%d) again: %s \n", k, tw.chosen);
+    con_printf("\nCannot find tex(%d) again: ", k);
+    con_name(tw.chosen, got == 0 ? tw.chosenW : nullptr);
+    con_printf(" \n");
     return false;
   }
   relpath(tw.renewed, sizeof tw.renewed, tw.chosen, tw.relBase);
   relpathW(tw.renewedW, TEXPATH_CAP, tw.chosenW, tw.relBaseW);
-  con_printf("\n => (renew) %s ", tw.renewed);
+  con_printf_name("\n => (renew) %s ", tw.renewed, tw.renewedW);
   dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
@@ -296,7 +305,7 @@ void texture_phase(ModelState& ms) {
   // Check.
   dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
   dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
-  con_printf("pmx dir: %s \n", tw.pmxDir);
+  con_printf_name("pmx dir: %s \n", tw.pmxDir, tw.pmxDirW);
   if (searching() || Restore.names >= 1) {
     if (tw.pmxDirW[0] || !tw.pmxDir[0])
       wide_cpy(tw.modelDirW, TEXPATH_CAP, tw.pmxDirW);
@@ -307,7 +316,7 @@ void texture_phase(ModelState& ms) {
   int broken = 0;
   ms.linkCount = count;
   for (int k = 0; k < count; ++k) {
-    con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
+    print_link(k);
     if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       ++tally.ok;
@@ -347,7 +356,7 @@ void texture_phase(ModelState& ms) {
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
-    con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
+    print_link(k);
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;

@@ -398,7 +398,7 @@ int os_replace_fileW(const char16_t* from, const char16_t* to) {
 // ---- moving a file to a new name ------------------------------------------------------
 
 int os_entry_kindW(const char16_t* path) {
-  DWORD a = GetFileAttributesW(W(path));
+  DWORD a = GetFileAttributesW(SysPath(path));
   if (a == INVALID_FILE_ATTRIBUTES) {
     remember_error();
     return lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND ? OS_ENTRY_NONE : OS_ENTRY_OTHER;
@@ -410,19 +410,19 @@ int os_entry_kindW(const char16_t* path) {
 // Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: an existing
 // target and another volume are refused.
 int os_rename_newW(const char16_t* from, const char16_t* to) {
-  if (MoveFileExW(W(from), W(to), MOVEFILE_WRITE_THROUGH)) return 1;
+  if (MoveFileExW(SysPath(from), SysPath(to), MOVEFILE_WRITE_THROUGH)) return 1;
   remember_error();
   return 0;
 }
 
 int os_make_dirW(const char16_t* path) {
-  if (CreateDirectoryW(W(path), nullptr)) return 1;
+  if (CreateDirectoryW(SysPath(path), nullptr)) return 1;
   remember_error();
   return 0;
 }
 
 int os_remove_dirW(const char16_t* path) {
-  if (RemoveDirectoryW(W(path))) return 1;
+  if (RemoveDirectoryW(SysPath(path))) return 1;
   remember_error();
   return 0;
 }

@@ -267,4 +267,16 @@ TEST_F(RestoreRun, SavedBesideOtherRenewalsAndLogAppended) {
   EXPECT_EQ(1, count_of(log, "\t服.png\n"));
 }
 
+// A log that cannot be written is said; the moves made stay made.
+TEST_F(RestoreRun, UnwritableLogIsSaid) {
+  put_file("m/" + on_disk(MANGLE_CP1252, "服.png"), "fuku");
+  ASSERT_TRUE(make_dirs(tmp / "m/quillmend-renames.txt"));
+  std::string model = put_model("m/a.pmx", model_with({"服.png"}));
+  RunResult r = run({"-R", "-Y", model});
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_HAS(r.out, "quillmend-renames.txt, could not be written (error 5). \n");
+  EXPECT_HAS(r.out, "0: 服.png (restored)\n");
+  EXPECT_EQ("fuku", read_file_bytes(tmp / "m/服.png"));
+}
+
 }  // namespace

@@ -26,6 +26,12 @@ const char kLogHeader[] =
 
 const char16_t* pooled(const RestoreWork& rw, uint32_t at) { return rw.pool + at; }
 
+// The code of the failure that just happened, never 0.
+uint32_t failure() {
+  const uint32_t error = os_last_error();
+  return error ? error : (uint32_t)OS_ERROR_GEN_FAILURE;
+}
+
 // Keeps a path in the model's pool; false when the pool is full.
 bool keep(RestoreWork& rw, const char16_t* s, uint32_t* at) {
   const uint32_t n = (uint32_t)wide_len(s) + 1;
@@ -168,7 +174,7 @@ void move_file(ModelState& ms, RestoreMove& m) {
     if (firstMade < 0) firstMade = i;
     if (!os_make_dirW(rw.scratchW)) {
       m.result = RESTORE_FAILED;
-      m.error = os_last_error();
+      m.error = failure();
       remove_empty_folders(ms, to, firstMade, i);
       return;
     }
@@ -176,7 +182,7 @@ void move_file(ModelState& ms, RestoreMove& m) {
   full_path(ms, from, -1, rw.fromW);
   full_path(ms, to, -1, rw.toW);
   if (!os_rename_newW(rw.fromW, rw.toW)) {
-    const uint32_t error = os_last_error();
+    const uint32_t error = failure();
     if (firstMade >= 0) remove_empty_folders(ms, to, firstMade, n);
     if (error == OS_ERROR_FILE_EXISTS || error == OS_ERROR_ALREADY_EXISTS) {
       m.result = RESTORE_TAKEN;
@@ -203,29 +209,31 @@ void put_path(const char16_t* w) {
 }
 
 // Appends the moves made to the log (through a temporary renamed over it, as
-// every save). An existing log that cannot be read is not replaced.
-bool write_log(ModelState& ms) {
+// every save). An existing log that cannot be read is not replaced. 0, or the
+// system's code of the failure.
+uint32_t write_log(ModelState& ms) {
   RestoreWork& rw = ms.restore;
   char16_t* logW = rw.toW;
-  if (!full_path(ms, kRestoreLogNameW, -1, logW)) return false;
+  if (!full_path(ms, kRestoreLogNameW, -1, logW)) return OS_ERROR_FILENAME_EXCED_RANGE;
   const int kind = os_entry_kindW(logW);
-  if (kind != OS_ENTRY_NONE && kind != OS_ENTRY_FILE) return false;
+  if (kind != OS_ENTRY_NONE && kind != OS_ENTRY_FILE) return OS_ERROR_ACCESS_DENIED;
   char stamp[32] = "";
   const std::time_t now = std::time(nullptr);
   if (const std::tm* t = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", t);
-  if (wfopenW(logW) != 0) return false;
+  if (wfopenW(logW) != 0) return failure();
   int last = '\n';
   if (kind == OS_ENTRY_FILE) {
     if (rfprobeW(logW) != 0) {
+      const uint32_t error = failure();
       wfdiscard();
-      return false;
+      return error;
     }
     for (int c; (c = rfgetc()) >= 0; last = c) wfputc(c);
     const bool readWhole = rfiserror() == 0;
     rfclose();
     if (!readWhole) {
       wfdiscard();
-      return false;
+      return OS_ERROR_GEN_FAILURE;
     }
   } else {
     put_text(kLogHeader);
@@ -241,7 +249,7 @@ bool write_log(ModelState& ms) {
     put_path(pooled(rw, m.toAt));
     put_text("\n");
   }
-  return wfcommit() == 0;
+  return wfcommit() == 0 ? 0 : failure();
 }
 
 // A console text whose %s are paths (in order) and whose %d is a code; each
@@ -290,8 +298,7 @@ void restore_names(ModelState& ms, bool useWide) {
   if (rw.moved < 1) return;
   // The listing still holds the old names.
   linksearch_forget_listing();
-  if (!write_log(ms)) {
-    const uint32_t error = os_last_error();
+  if (const uint32_t error = write_log(ms)) {
     if (!full_path(ms, kRestoreLogNameW, -1, rw.toW)) wide_cpy(rw.toW, TEXPATH_CAP, kRestoreLogNameW);
     print_paths(M_RESTORE_LOG_FAILED, rw.toW, nullptr, error);
   }

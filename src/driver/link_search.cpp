@@ -493,9 +493,7 @@ bool linksearch_mangled_place(const char16_t* storedPathW, LinkPlace* place) {
 }
 
 void linksearch_forget_listing() {
-  nodeCount = 0;
-  namesUsed = 0;
-  rootCount = 0;
-  walked = false;
-  walkCut = false;
+  char16_t dir[LINK_PATH_CAP];
+  wide_cpy(dir, LINK_PATH_CAP, modelDir);
+  linksearch_begin(dir);
 }

@@ -57,5 +57,6 @@ struct LinkPlace {
 // it leaves the model folder ('..', a drive, a leading separator) or holds a
 // name no Windows folder can (':', '*', '?', ...). Lists the tree when needed.
 bool linksearch_mangled_place(const char16_t* storedPathW, LinkPlace* place);
-// The listing no longer holds: files were moved. The next search lists again.
+// The listing no longer holds: files were moved. The model starts again, and
+// the next search lists its folder anew.
 void linksearch_forget_listing();

@@ -224,7 +224,7 @@ TEST_F(RestoreRun, AskedOnceAndNoMovesNothing) {
   r = run({"-R", model}, "y\ny\n");
   EXPECT_EQ(1, count_of(r.err, "Quillmend [Yes/No]? "));
   EXPECT_HAS(r.out, " => YES \n\n--- \n0: テクスチャ\\服.png (restored)\n  restored: ");
-  EXPECT_HAS(r.out, " opens as stored: 2 file name(s) were restored on disk. \r\n");
+  EXPECT_HAS(r.out, " needs no new file: \r\n 2 file name(s) were restored on disk. \r\n");
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "quillmend-renames.txt", "テクスチャ"}), list_dir(tmp / "m"));
   EXPECT_EQ(2u, log_moves("m").size());
 }

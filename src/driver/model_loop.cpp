@@ -186,7 +186,7 @@ void report_saved(bool namesAdded, bool fixed) {
   con_printf("\n");
 }
 
-// -R moved every file the repair needed: the model opens as stored.
+// -R moved files back and nothing else changed: the model needs no copy.
 void report_names_restored() {
   char count[16];
   std::snprintf(count, sizeof count, "%d", ms.restore.moved);

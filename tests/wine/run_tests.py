@@ -612,8 +612,7 @@ def t_restore_names(s):
     ask = (" The model \r\n a.pmx \r\n links 2 file(s) whose names an unpacker mangled. \r\n \r\n"
            " Rename them on disk to the names the model stores? \r\n"
            " (every move is logged in quillmend-renames.txt)  (Y/N) \r\n")
-    done = (" The model \r\n a.pmx \r\n opens as stored: 2 file name(s) were restored on disk. \r\n"
-            " No new file was needed. \r\n")
+    done = " The model \r\n a.pmx \r\n needs no new file: \r\n 2 file name(s) were restored on disk. \r\n"
     r = s.run(["-R", m], [("box", "y"), ("box", "y"), ("box", "Return")])
     check(r.rc == 0, "exit code %s" % r.rc)
     expect_in_order(r.out, ["Restore.names = 1 \n", "0: ソース\\服.png (=NG=)\n", question(2), " => YES \n",

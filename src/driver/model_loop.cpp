@@ -161,10 +161,13 @@ bool build_output_names() {
   return use_wide_box() ? okW : ok;
 }
 
-// Unattended runs keep links nothing could renew; the report says how many.
+// Unattended runs keep links nothing could renew, and so does a dialog
+// cancelled under -A; the report says how many.
+bool went_on_without_links() { return Auto.answer != 0 || ms.texture.leftGoingOn > 0; }
+
 void add_left_broken_lines() {
   int n = ms.links.leftBroken;
-  if (Auto.answer == 0 || n < 1) return;
+  if (!went_on_without_links() || n < 1) return;
   char count[16];
   std::snprintf(count, sizeof count, "%d", n);
   box_add_msg(&ms.box, M_LEFT_BROKEN, {{count, nullptr}});
@@ -286,8 +289,8 @@ bool process_model(int index) {
   // it), also when the user declined repairing its links.
   if (Fill.names < 1) pmxModel.enNameCount = 0;
   pmxModel.fillSideLast = Fill.names >= 1 ? 255 : 0;
-  // Unattended, links none of which could be renewed are no repair: a copy gains nothing from them.
-  const bool unattendedNothing = Auto.answer != 0 && !pmxModel.texListRenewed && !any_twist_flag();
+  // Links none of which could be renewed are no repair: a copy gains nothing from them.
+  const bool unattendedNothing = went_on_without_links() && !pmxModel.texListRenewed && !any_twist_flag();
   // Links whose files -R moved back open as stored: a copy gains nothing from them either.
   const bool restoredOnly = ms.links.restored >= 1 && !pmxModel.texListRenewed && !any_twist_flag();
   const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing && !restoredOnly;

@@ -128,9 +128,14 @@ struct ModelState {
   struct LinkRecord {
     LinkFate fate;
     LinkRule rule;  // FATE_FOUND: the rule that found it
+    // Searched for: how many files qualified under the rule that found it, and
+    // why a file the search saw was not taken when nothing else was found.
+    int candidates;
+    LinkReject rejected;
     RestoreResult restore;  // -R: what became of its file's mangled name
     uint16_t restoreMove;   // 1 + its entry of restore.move, or 0
   } link[TEX_MAX];
+  bool searchCutSaid;  // the bound that stopped the search's listing was said
   int linkCount;  // entries of link[] the check visited
 
   ModelOutcome outcome;

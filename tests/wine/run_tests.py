@@ -251,6 +251,17 @@ def t_cancel_not_found_box_and_dialog(s):
     expect_calls(r, [("MessageBoxA", None, None, 6), ("MessageBoxA", None, None, 1),
                      ("GetOpenFileNameA", None, None, 0)])
     check(not os.path.exists(os.path.join(os.path.dirname(m), "a-new.pmx")), "a-new.pmx written")
+    # With -A a cancelled dialog leaves only its own link broken, and the rest is saved.
+    g, g_data = s.model("cg/a.pmx", ["tex\\gone.png", "tex\\b.png"], ["textures\\b.png"])
+    r = s.run(["-A", g], [("box", "y"), ("box", "Return"), ("dialog", "Escape", "Searching for:  tex\\gone.png"),
+                          ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" (Cancel the dialogue to leave this link broken.) \r\n", " => OK \n",
+                            "\nCanceled File-Open Dialog Box. (stat=0000).\n", "\n => (left broken) \n",
+                            "1: tex\\b.png (found: moved) => (renew) textures\\b.png \n", "Save OK. \n",
+                            " 1 texture link(s) are left broken. \r\n"])
+    expect_absent(r.out, ["Cannot find tex("])
+    check_written(g, g_data, os.path.join(os.path.dirname(g), "a-new.pmx"), ["tex\\gone.png", "textures\\b.png"])
 
 
 def t_extension_declined(s):

@@ -261,7 +261,7 @@ TEST_F(RestoreRun, SavedBesideOtherRenewalsAndLogAppended) {
   EXPECT_EQ(0, r.exitCode);
   EXPECT_HAS(r.out, "0: 服.png (名前を復元)\n  復元: ");
   EXPECT_HAS(r.out, "1: tex\\a.png (発見: 移動) => (renew) data\\a.png \n");
-  EXPECT_HAS(r.out, "正常 0, 名前を復元 1, 更新 1 (検出: moved 1), 破損のまま 0 => a-new.pmx へ保存しました \n");
+  EXPECT_HAS(r.out, "正常 0, 名前を復元 1, 更新 1 (発見: 移動 1), 破損のまま 0 => a-new.pmx へ保存しました \n");
   EXPECT_TRUE(same_bytes_of(filled_in(model_with({"服.png", "data\\a.png"})), read_file_bytes(tmp / "m/a-new.pmx")));
   EXPECT_EQ("fuku", read_file_bytes(tmp / "m/服.png"));
   std::string log = read_file_bytes(tmp / "m/quillmend-renames.txt");

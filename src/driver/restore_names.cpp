@@ -304,12 +304,14 @@ void restore_names(ModelState& ms, bool useWide) {
   }
 }
 
+bool restore_link_moved(const ModelState& ms, int k) {
+  const int j = ms.link[k].restoreMove - 1;
+  return j >= 0 && ms.restore.move[j].result == RESTORE_MOVED;
+}
+
 int restore_links_moved(const ModelState& ms) {
   int n = 0;
-  for (int k = 0; k < ms.linkCount; ++k) {
-    const int j = ms.link[k].restoreMove - 1;
-    n += j >= 0 && ms.restore.move[j].result == RESTORE_MOVED;
-  }
+  for (int k = 0; k < ms.linkCount; ++k) n += restore_link_moved(ms, k);
   return n;
 }
 

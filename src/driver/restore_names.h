@@ -17,6 +17,8 @@ void restore_names(ModelState& ms, bool useWide);
 // In the repair listing, after "k: <link> ": true when link k's file was moved
 // back; its tag and its move are printed and the link stays as stored.
 bool restore_list_link(ModelState& ms, int k);
+// Link k's file was moved back, whether the listing reached it or not.
+bool restore_link_moved(const ModelState& ms, int k);
 // Links whose files were moved back, listed or not yet.
 int restore_links_moved(const ModelState& ms);
 // After link k's line in the listing: why its file was not moved back, if

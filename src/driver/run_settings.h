@@ -23,6 +23,10 @@ struct FillSettings {
   signed char names;  // option F: a model lacking English names is saved for them alone
 };
 inline FillSettings Fill;
+struct OverwriteSettings {
+  signed char output;  // option O: -Y replaces an existing output (it keeps it otherwise)
+};
+inline OverwriteSettings Overwrite;
 struct RestoreSettings {
   signed char names;  // option R: move files with mangled names back to the stored paths
 };
@@ -56,6 +60,7 @@ inline const ByteOption kByteOptions[] = {
     {"A", FORM_SWITCH, "Auto.search", &Auto.search, 0},
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
+    {"O", FORM_SWITCH, "Overwrite.output", &Overwrite.output, 0},
     {"R", FORM_SWITCH, "Restore.names", &Restore.names, 0},
 };
 

@@ -461,7 +461,7 @@ void portable_phase(ModelState& ms) {
     }
     ModelState::LinkRecord& rec = ms.link[k];
     const LinkFate f = rec.fate;
-    if (f != FATE_OK && f != FATE_INFERRED && f != FATE_FOUND && f != FATE_PICKED) continue;
+    if (f != FATE_OK && f != FATE_INFERRED && f != FATE_FOUND && f != FATE_PICKED && f != FATE_RESTORED) continue;
     if (!portable_look(ms, k) || rec.portable == PORTABLE_FINE) continue;
     if (!headed) print_by_language(M_PORTABLE_HEADER);
     headed = true;
@@ -558,7 +558,7 @@ uint32_t portable_copy_into(const char16_t* folder, const char16_t* src, const c
       break;
     }
     err = copy_bytes(in, out);
-    if (err == 0 && !os_move_newW(staged, target)) err = os_last_error();
+    if (err == 0 && !os_rename_newW(staged, target)) err = os_last_error();
     if (err != 0) {
       os_removeW(staged);
       if (exists_error(err)) continue;  // taken meanwhile

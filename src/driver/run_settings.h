@@ -27,6 +27,10 @@ struct OverwriteSettings {
   signed char output;  // option O: -Y replaces an existing output (it keeps it otherwise)
 };
 inline OverwriteSettings Overwrite;
+struct RestoreSettings {
+  signed char names;  // option R: move files with mangled names back to the stored paths
+};
+inline RestoreSettings Restore;
 struct PortableSettings {
   signed char mode;  // option P: every link of a saved model relative, inside its folder, in the disk's case
 };
@@ -61,6 +65,7 @@ inline const ByteOption kByteOptions[] = {
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
     {"O", FORM_SWITCH, "Overwrite.output", &Overwrite.output, 0},
+    {"R", FORM_SWITCH, "Restore.names", &Restore.names, 0},
     {"P", FORM_SWITCH, "Portable.mode", &Portable.mode, 0},
 };
 

@@ -4,6 +4,7 @@
 #include "driver/messages.h"
 #include "driver/model_state.h"
 #include "driver/portable.h"
+#include "driver/restore_names.h"
 #include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
@@ -176,12 +177,16 @@ bool fits_cp932(const char16_t* w) {
 }
 
 // Nothing is saved for a model whose repair did not finish: its broken links all stay so.
-void tally_unfinished(ModelState::LinkTally& tally, int checkedOk, int brokenTotal) {
+// Files already moved back (-R) stay so, and their links with them.
+void tally_unfinished(ModelState& ms, int checkedOk, int brokenTotal) {
+  ModelState::LinkTally& tally = ms.links;
   int sharedToon = tally.sharedToon;
+  int restored = restore_links_moved(ms);
   std::memset(&tally, 0, sizeof tally);
   tally.ok = checkedOk;
   tally.sharedToon = sharedToon;
-  tally.leftBroken = brokenTotal;
+  tally.restored = restored;
+  tally.leftBroken = brokenTotal - restored;
 }
 
 // Tries the learned moves in learning order; true with the renewed paths set.
@@ -366,13 +371,12 @@ void texture_phase(ModelState& ms) {
   dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
   dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
   con_printf_name("pmx dir: %s \n", tw.pmxDir, tw.pmxDirW);
-  if (searching()) {
-    if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
-      linksearch_begin(tw.pmxDirW);
-    } else {
-      sjis_to_wide(tw.scratchW, TEXPATH_CAP, tw.pmxDir);
-      linksearch_begin(tw.scratchW);
-    }
+  if (searching() || Restore.names >= 1) {
+    if (tw.pmxDirW[0] || !tw.pmxDir[0])
+      wide_cpy(tw.modelDirW, TEXPATH_CAP, tw.pmxDirW);
+    else
+      sjis_to_wide(tw.modelDirW, TEXPATH_CAP, tw.pmxDir);
+    linksearch_begin(tw.modelDirW);
   }
   if (portable()) portable_begin(ms);
   int broken = 0;
@@ -408,7 +412,7 @@ void texture_phase(ModelState& ms) {
   if (broken >= 1 || notPortable >= 1) {
     Answer a = ask_to_repair(ms.box, broken, notPortable, ms.diskName, ms.diskNameW, useWide);
     if (a == ANSWER_CANCEL) {
-      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
+      tally_unfinished(ms, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return;
     }
@@ -424,6 +428,7 @@ void texture_phase(ModelState& ms) {
 
   // Repair.
   make_rel_base(tw);
+  restore_names(ms, useWide);
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
@@ -431,6 +436,7 @@ void texture_phase(ModelState& ms) {
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
+    if (restore_list_link(ms, k)) continue;
     if (stored_path_opens(tw, k) || (portable() && portable_look(ms, k))) {
       con_printf("(ok)");
       con_printf("\n");
@@ -456,6 +462,7 @@ void texture_phase(ModelState& ms) {
     if (asked == ASK_LEFT) {
       // The link stays as stored and the repair goes on.
       con_printf("\n");
+      restore_print_reason(ms, k);
       ++tally.leftBroken;
       ++r.leftGoingOn;
       ms.link[k].fate = FATE_LEFT_BROKEN;
@@ -464,7 +471,7 @@ void texture_phase(ModelState& ms) {
     if (asked == ASK_ABANDONED) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
-      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
+      tally_unfinished(ms, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return;
     }
@@ -473,6 +480,7 @@ void texture_phase(ModelState& ms) {
     pmxModel.texEntryRenewed[k] = 255;
     pmxModel.texListRenewed = 255;
     con_printf("\n");
+    restore_print_reason(ms, k);
   }
   con_printf("\n");
 }

@@ -42,6 +42,7 @@ enum {
   OS_ERROR_ACCESS_DENIED = 5,
   OS_ERROR_INVALID_HANDLE = 6,
   OS_ERROR_NO_MORE_FILES = 18,
+  OS_ERROR_NOT_SAME_DEVICE = 17,
   OS_ERROR_WRITE_PROTECT = 19,
   OS_ERROR_GEN_FAILURE = 31,
   OS_ERROR_SHARING_VIOLATION = 32,
@@ -51,10 +52,11 @@ enum {
   OS_ERROR_INVALID_PARAMETER = 87,
   OS_ERROR_DISK_FULL = 112,
   OS_ERROR_NEGATIVE_SEEK = 131,
+  OS_ERROR_DIR_NOT_EMPTY = 145,
+  OS_ERROR_ALREADY_EXISTS = 183,
   OS_ERROR_FILENAME_EXCED_RANGE = 206,
   OS_ERROR_IO_DEVICE = 1117,
   OS_ERROR_USER_MAPPED_FILE = 1224,
-  OS_ERROR_ALREADY_EXISTS = 183,
 };
 
 // The same handles by a Shift-JIS path (converted for the system first), shared
@@ -95,24 +97,30 @@ int os_replace_fileW(const char16_t* from, const char16_t* to);
 // a power cut is never empty. 1 on success, 0 on failure (os_last_error).
 int os_sync(os_file f);
 
-// ---- new files and folders beside others ---------------------------------------------
+// ---- moving a file to a new name ------------------------------------------------------
+// What a path names, without following a link at its end.
+enum { OS_ENTRY_NONE = 0, OS_ENTRY_FILE = 1, OS_ENTRY_FOLDER = 2, OS_ENTRY_OTHER = 3 };
+// OS_ENTRY_OTHER: a link, a device, or an entry the system will not tell about.
+int os_entry_kindW(const char16_t* path);
+// Renames a file to a name nothing holds yet, on the same volume: never replaces
+// what is there (OS_ERROR_FILE_EXISTS or OS_ERROR_ALREADY_EXISTS) and never copies
+// (OS_ERROR_NOT_SAME_DEVICE). 1 on success, 0 on failure (os_last_error); a failed
+// rename leaves both names as they were.
+int os_rename_newW(const char16_t* from, const char16_t* to);
+// Creates one folder (its parent must exist). 1 on success, 0 (os_last_error).
+int os_make_dirW(const char16_t* path);
+// Removes a folder only when it is empty. 1 on success, 0 (os_last_error).
+int os_remove_dirW(const char16_t* path);
+
+// ---- new files beside others -----------------------------------------------------------
 // For copies into a folder that holds the user's files: nothing here ever takes the
-// place of a file or folder that is there already.
+// place of a file that is there already.
 // Creates a file for writing only when nothing is there under its name
 // (OS_ERROR_FILE_EXISTS otherwise).
 os_file os_create_newW(const char16_t* path);
-// Creates one folder. 1 on success, 0 on failure (os_last_error; something there
-// already is OS_ERROR_ALREADY_EXISTS on Windows, OS_ERROR_FILE_EXISTS on POSIX).
-int os_make_dirW(const char16_t* path);
-// Removes a folder, and only when it is empty. 1 on success.
-int os_remove_dirW(const char16_t* path);
 // 1 when the path's last name is a symbolic link (not other reparse points, such as
 // a cloud drive's files), 0 otherwise or when it names nothing.
 int os_is_symlinkW(const char16_t* path);
-// Gives the closed file `from` the name `to` in one step when nothing is there under
-// it; something that is there stays and the move fails (OS_ERROR_ALREADY_EXISTS or
-// OS_ERROR_FILE_EXISTS). 1 on success, 0 on failure (os_last_error).
-int os_move_newW(const char16_t* from, const char16_t* to);
 
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
 // fopen with the path converted for the system first (identity on Windows).
@@ -184,6 +192,7 @@ enum {
   OS_MB_OK = 0x0,
   OS_MB_OKCANCEL = 0x1,
   OS_MB_YESNOCANCEL = 0x3,
+  OS_MB_YESNO = 0x4,
   OS_MB_ICONINFORMATION = 0x40,
   OS_MB_TOPMOST = 0x40000,
 };

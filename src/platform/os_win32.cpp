@@ -396,16 +396,24 @@ int os_replace_fileW(const char16_t* from, const char16_t* to) {
   return 0;
 }
 
-int os_sync(os_file f) {
-  if (FlushFileBuffers(H(f))) return 1;
-  remember_error();
-  return 0;
+// ---- moving a file to a new name ------------------------------------------------------
+
+int os_entry_kindW(const char16_t* path) {
+  DWORD a = GetFileAttributesW(SysPath(path));
+  if (a == INVALID_FILE_ATTRIBUTES) {
+    remember_error();
+    return lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND ? OS_ENTRY_NONE : OS_ENTRY_OTHER;
+  }
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return OS_ENTRY_OTHER;
+  return (a & FILE_ATTRIBUTE_DIRECTORY) ? OS_ENTRY_FOLDER : OS_ENTRY_FILE;
 }
 
-// ---- new files and folders beside others ---------------------------------------------
-
-os_file os_create_newW(const char16_t* path) {
-  return file_of(CreateFileW(SysPath(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: an existing
+// target and another volume are refused.
+int os_rename_newW(const char16_t* from, const char16_t* to) {
+  if (MoveFileExW(SysPath(from), SysPath(to), MOVEFILE_WRITE_THROUGH)) return 1;
+  remember_error();
+  return 0;
 }
 
 int os_make_dirW(const char16_t* path) {
@@ -420,6 +428,18 @@ int os_remove_dirW(const char16_t* path) {
   return 0;
 }
 
+int os_sync(os_file f) {
+  if (FlushFileBuffers(H(f))) return 1;
+  remember_error();
+  return 0;
+}
+
+// ---- new files beside others ---------------------------------------------
+
+os_file os_create_newW(const char16_t* path) {
+  return file_of(CreateFileW(SysPath(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 int os_is_symlinkW(const char16_t* path) {
   DWORD attributes = GetFileAttributesW(SysPath(path));
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return 0;
@@ -429,13 +449,6 @@ int os_is_symlinkW(const char16_t* path) {
   if (h == INVALID_HANDLE_VALUE) return 0;
   FindClose(h);
   return fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK ? 1 : 0;
-}
-
-// Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
-int os_move_newW(const char16_t* from, const char16_t* to) {
-  if (MoveFileExW(SysPath(from), SysPath(to), MOVEFILE_WRITE_THROUGH)) return 1;
-  remember_error();
-  return 0;
 }
 
 // ---- directory search -------------------------------------------------------------

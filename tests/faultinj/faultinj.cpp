@@ -10,8 +10,10 @@
 //   QM_FI_READ_LIMIT=n     ... deliver the bytes before offset n, then every read fails with EIO
 //   QM_FI_READ_SKIP_OPENS=k  ... except the first k such opens, which read normally
 //                          (so that a later pass over the same file fails, not the first)
-//   QM_FI_RENAME_PATH=sub  renaming (or linking) onto a path that contains sub fails with
-//                          EACCES, as a replace refused while another program holds the file
+//   QM_FI_RENAME_PATH=sub  renaming onto a path that contains sub fails with EACCES,
+//                          as a replace refused while another program holds the file
+//                          (rename, renameat2, and link, which a no-replace move may use)
+//   QM_FI_RENAME_XDEV=1    ... fails with EXDEV instead, as a target on another volume
 //
 // copy_file_range honours both limits, as a copy inside the system meets the
 // same disk.
@@ -240,16 +242,15 @@ int close(int fd) {
 }
 int rename(const char* from, const char* to) {
   if (matches(to, "QM_FI_RENAME_PATH")) {
-    errno = EACCES;
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
     return -1;
   }
   static auto real_rename = real<int (*)(const char*, const char*)>("rename");
   return real_rename(from, to);
 }
-// The moves that never replace a file fail the same way.
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) {
   if (matches(to, "QM_FI_RENAME_PATH")) {
-    errno = EACCES;
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
     return -1;
   }
   static auto real_renameat2 = real<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
@@ -257,7 +258,7 @@ int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned
 }
 int link(const char* from, const char* to) {
   if (matches(to, "QM_FI_RENAME_PATH")) {
-    errno = EACCES;
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
     return -1;
   }
   static auto real_link = real<int (*)(const char*, const char*)>("link");

@@ -57,8 +57,16 @@ void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args) {
   }
 }
 
+bool box_text_console_only(uint32_t type) {
+  return Auto.answer == 0 && (type & 0xF) != OS_MB_OK && !os_message_box_shows_text();
+}
+
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
-  if (print) con_printf("%s", b->ansi);
+  if (print) {
+    // Under -Q the console copy of a box is left out, unless it is the box.
+    ConVisible asked(box_text_console_only(type));
+    con_printf("%s", b->ansi);
+  }
   // Unattended: no box; the default button answers, and the caller echoes it as usual.
   if (Auto.answer != 0) return (type & 0xF) == OS_MB_YESNOCANCEL ? OS_IDYES : OS_IDOK;
   if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);

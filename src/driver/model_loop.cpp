@@ -2,6 +2,7 @@
 #include "driver/message_box.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/quiet_lines.h"
 #include "driver/run_settings.h"
 #include "driver/run_summary.h"
 #include "driver/texture_repair.h"
@@ -69,7 +70,11 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  con_printf(msg(M_EXT_QUESTION), name);
+  {
+    // The box's console form, which -Q keeps where it is the only form shown.
+    ConVisible asked(box_text_console_only(OS_MB_OKCANCEL));
+    con_printf(msg(M_EXT_QUESTION), name);
+  }
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
   box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});
@@ -205,6 +210,11 @@ void keep_renewals_as_broken() {
   }
 }
 
+// Unattended or quiet runs read alias.ini once, before the first model: a
+// batch has nobody editing it between models, and rereading it cost most of
+// the run's time.
+bool dictionary_once() { return Auto.answer != 0 || Quiet.mode != 0; }
+
 // false: the run ends here.
 bool process_model(int index) {
   model_state_reset(ms);
@@ -216,6 +226,7 @@ bool process_model(int index) {
   // A path cut to the buffer could name another file: a form that does not fit is not used.
   const bool ansiFits = sjis_copy(ms.ansiPath, sizeof ms.ansiPath, entry) == (int)strlen(entry);
   bool wideFits = true;
+  quiet_model_begin(index);
   if (index < wideArgs.count)
     wideFits = wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]) == wide_len(wideArgs.entries[index]);
   if (!ms.ansiPath[0] || !ansiFits) ms.ansiPathUnusable = true;
@@ -227,6 +238,7 @@ bool process_model(int index) {
       if (resultCode == 0) resultCode = RESULT_CANNOT_OPEN;
       ms.outcome = OUTCOME_UNREADABLE;
       ms.readError = RESULT_CANNOT_OPEN;
+      ms.pathTooLong = true;
       return true;
     }
     if (!ansiFits) ms.ansiPath[0] = 0;
@@ -236,7 +248,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  load_alias_rules(programFolder, programFolderW);
+  if (!dictionary_once()) load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -261,6 +273,7 @@ bool process_model(int index) {
   }
 
   texture_phase(ms);
+  ms.searchCut = Auto.search >= 1 && linksearch_walk_cut();
   const TexturePhase& tex = ms.texture;
   if (tex.endRun) {
     ms.outcome = OUTCOME_CANCELLED;
@@ -335,14 +348,25 @@ int model_loop() {
     return 0;
   }
   if (ansiArgs.count <= 1 && !no_model_start()) return 0;
+  // Under -Q the loop prints only through ConVisible (quiet_lines, the summary).
+  con_set_quiet(Quiet.mode != 0);
+  if (dictionary_once()) {
+    con_printf("\n");
+    load_alias_rules(programFolder, programFolderW);
+  }
   int index = 1;
   for (; index < ansiArgs.count; ++index) {
     bool goOn = process_model(index);
-    if (is_model_entry(index)) summary_add(index, ms);
+    if (is_model_entry(index)) {
+      summary_add(index, ms);
+      quiet_model_end(ms);
+    }
     if (!goOn) break;
   }
   for (++index; index < ansiArgs.count; ++index)
     if (is_model_entry(index)) summary_add_not_reached(index);
+  // The run's end is the same with -Q.
+  ConVisible ending;
   if (resultCode != 0) {
     con_printf("Error code %d. \n", resultCode);
     if (resultCode == RESULT_CANNOT_OPEN) con_printf(": cannot open file. \n");
@@ -355,5 +379,6 @@ int model_loop() {
   const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
   if (Auto.answer != 0 || (summary_processed() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
+  con_set_quiet(false);
   return resultCode;
 }

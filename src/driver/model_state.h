@@ -95,6 +95,8 @@ struct ModelState {
 
   ModelOutcome outcome;
   int readError;
+  bool pathTooLong;  // not read: its path does not fit
+  bool searchCut;    // the automatic search met a bound of its walk
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];

@@ -1,0 +1,116 @@
+#include "driver/quiet_lines.h"
+
+#include <cstdarg>
+
+#include "driver/link_search.h"
+#include "driver/messages.h"
+#include "driver/model_state.h"
+#include "driver/run_settings.h"
+#include "platform/arg_list.h"
+#include "platform/console.h"
+#include "platform/paths.h"
+#include "pmx/model_store.h"
+#include "text/sjis.h"
+
+namespace {
+
+void quiet_printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void quiet_printf(const char* fmt, ...) {
+  ConVisible visible;
+  va_list ap;
+  va_start(ap, fmt);
+  con_vprintf(fmt, ap);
+  va_end(ap);
+}
+
+void quiet_tag(MsgId tag) {
+  ConVisible visible;
+  print_by_language(tag);
+  con_printf(" \n");
+}
+
+bool is_model(int i) { return ansiArgs.entries[i][0] != '-' && ansiArgs.entries[i][0] != '/'; }
+
+// The tags of the automatic search, in the order of LinkRule.
+const MsgId kFoundTags[] = {M_TAG_FOUND_CASE, M_TAG_FOUND_MOVED, M_TAG_FOUND_CONVERTED, M_TAG_FOUND_MANGLED};
+
+void link_line(int k, const ModelState::LinkRecord& link) {
+  const char* stored = pmxModel.pmxtexlistpath[k];
+  const char* renewed = pmxModel.pmxnewtexlistpath[k];
+  switch (link.fate) {
+    case FATE_NONE:
+    case FATE_OK:
+      return;
+    case FATE_SHARED_TOON:
+      quiet_printf(msg(M_QUIET_LINK_KEPT), stored);
+      quiet_tag(M_TAG_SHARED_TOON);
+      return;
+    case FATE_BROKEN:
+    case FATE_LEFT_BROKEN:
+      quiet_printf(msg(M_QUIET_LINK_KEPT), stored);
+      quiet_tag(M_TAG_LEFT_BROKEN);
+      return;
+    case FATE_INFERRED:
+      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
+      quiet_tag(M_TAG_INFERRED);
+      return;
+    case FATE_PICKED:
+      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
+      quiet_tag(M_QUIET_TAG_PICKED);
+      return;
+    case FATE_FOUND:
+      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
+      if (link.rule >= LINK_RULE_CASE && link.rule <= LINK_RULE_MANGLED) quiet_tag(kFoundTags[link.rule - LINK_RULE_CASE]);
+      else quiet_printf("\n");
+      return;
+  }
+}
+
+void result_line(const ModelState& ms) {
+  switch (ms.outcome) {
+    case OUTCOME_SAVED: {
+      char saved[PATHBUF_CAP];
+      namepart(saved, (int)sizeof saved, ms.outPath);
+      if (!saved[0]) {
+        char16_t savedW[PATHBUF_CAP];
+        namepartW(savedW, PATHBUF_CAP, ms.outPathW);
+        wide_to_sjis(saved, (int)sizeof saved, savedW);
+      }
+      quiet_printf(msg(M_SUMMARY_SAVED), saved);
+      return;
+    }
+    case OUTCOME_LINKS_FINE: quiet_printf("%s", msg(M_SUMMARY_LINKS_FINE)); return;
+    case OUTCOME_ANSWERED_NO: quiet_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); return;
+    case OUTCOME_NOTHING_RENEWED: quiet_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); return;
+    case OUTCOME_SAVE_FAILED: quiet_printf("%s", msg(M_SUMMARY_SAVE_FAILED)); return;
+    case OUTCOME_DECLINED: quiet_printf("%s", msg(M_QUIET_DECLINED)); return;
+    case OUTCOME_UNREADABLE:
+      if (ms.pathTooLong) quiet_printf(msg(M_QUIET_PATH_TOO_LONG), PATHBUF_CAP - 1);
+      else quiet_printf(msg(M_QUIET_UNREADABLE), ms.readError);
+      return;
+    case OUTCOME_NOT_REACHED:
+    case OUTCOME_CANCELLED: quiet_printf("%s", msg(M_SUMMARY_CANCELLED)); return;
+  }
+}
+
+}  // namespace
+
+void quiet_model_begin(int argIndex) {
+  if (Quiet.mode == 0) return;
+  int place = 0, total = 0;
+  for (int i = 1; i < ansiArgs.count; ++i) {
+    if (!is_model(i)) continue;
+    ++total;
+    if (i <= argIndex) ++place;
+  }
+  quiet_printf(msg(M_QUIET_MODEL), place, total, ansiArgs.entries[argIndex]);
+}
+
+void quiet_model_end(const ModelState& ms) {
+  if (Quiet.mode == 0) return;
+  for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k) link_line(k, ms.link[k]);
+  if (ms.linkCount > 0 && pmxModel.texListCount > TEX_MAX)
+    quiet_printf(msg(M_QUIET_TEXTURES_CUT), TEX_MAX, (int)pmxModel.texListCount);
+  if (ms.searchCut) quiet_printf(msg(M_QUIET_SEARCH_CUT), LINK_WALK_MAX_DEPTH, LINK_WALK_MAX_ENTRIES);
+  result_line(ms);
+}

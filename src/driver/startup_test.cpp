@@ -53,8 +53,9 @@ const OptionCase kOptionCases[] = {
     {"-X", "\nOption error: <X> 58", "\nOption error: <X> 58", 0, 15, 0, 0, 1.5f},
     {"--/D1", "Info.displayLevel = 1. \n", "", 1, 15, 0, 0, 1.5f},
     {"-\x92", "\nOption error: <\x92> FFFFFF92", "\nOption error: <\x92> FFFFFF92", 0, 15, 0, 0, 1.5f},
-    {"-Q-R", "\nOption error: <Q> 51\nOption error: <R> 52", "\nOption error: <Q> 51\nOption error: <R> 52", 0, 15, 0,
+    {"-J-K", "\nOption error: <J> 4A\nOption error: <K> 4B", "\nOption error: <J> 4A\nOption error: <K> 4B", 0, 15, 0,
      0, 1.5f},
+    {"-q2T", "Quiet.mode = 2 \nTwist.check = 1 \n", "", 0, 15, 0, 1, 1.5f},
 };
 
 TEST(OptionScan, StoringPassStoresAndEchoes) {

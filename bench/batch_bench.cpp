@@ -111,8 +111,10 @@ Times run_once(const std::string& program, const std::vector<std::string>& args,
   if (pid == 0) {
     int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int in = open(inFile.c_str(), O_RDONLY);
+    int err = open("/dev/null", O_WRONLY);  // the prompts of the attended run
     dup2(out, 1);
     dup2(in, 0);
+    dup2(err, 2);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

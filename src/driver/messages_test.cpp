@@ -25,7 +25,7 @@ namespace {
 enum Language { EN, JA, JA_UTF8 };
 
 // HELP, BANNER and NOTICE call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES };
+enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO };
 
 struct Scenario {
   const char* options;
@@ -44,6 +44,11 @@ const std::map<Printer, Scenario> kScenarios = {
     {DECLINE, {"-A1", {"fine.pmx", "x.txt"}, "c\n"}},
     {AUTO, {"-A1Y1T1", {"twist.pmx", "nothing.pmx", "search.pmx", "fail.pmx"}, ""}},
     {NAMES, {"-F1T1Y1", {"names.pmx", "twist.pmx"}, ""}},
+    // The lines -Q keeps of the three runs above.
+    {QUIET_ASK, {"-A1Q1", {"fine.pmx", "no.pmx", "pick.pmx", "bad.pmx", "cancel.pmx", "after.pmx"},
+                 "n\ny\n\npics/a2.png\nc\n"}},
+    {QUIET_DECLINE, {"-A1Q1", {"fine.pmx", "x.txt"}, "c\n"}},
+    {QUIET_AUTO, {"-A1Y1T1Q1", {"twist.pmx", "nothing.pmx", "search.pmx", "fail.pmx"}, ""}},
 };
 
 void add_bone(pmxb::Model& m, const char* name, float x, float y, bool fixedAxis) {
@@ -141,7 +146,7 @@ std::string run_loop(const Scenario& s) {
     addargW(&wideArgs, std::u16string(m.begin(), m.end()).c_str());
   }
   con_capture_begin();
-  scan_option_entry("-T0A0Y0F0ND0", true);
+  scan_option_entry("-T0A0Y0F0Q0ND0", true);
   scan_option_entry(s.options, true);
   con_capture_end();
   texfoldermap_reset();
@@ -149,7 +154,7 @@ std::string run_loop(const Scenario& s) {
   con_capture_begin();
   model_loop();
   std::string out = con_capture_end() + "[box]" + model_loop_state().box.ansi;
-  scan_option_entry("-T0A0Y0F0ND0", true);
+  scan_option_entry("-T0A0Y0F0Q0ND0", true);
   con_capture_end();
   EXPECT_EQ(chdir(cwd), 0);
   return out;
@@ -521,6 +526,70 @@ const Pin kPins[] = {
      " 1 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
      " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n"
      "\n"},
+    {QUIET_ASK, EN,
+     "[1/6] fine.pmx \n"
+     " => not saved: all links correct \n"
+     "[2/6]"},
+    {QUIET_ASK, EN,
+     "  tex\\a.png => pics\\a2.png (picked) \n"
+     "  tex\\b.png => pics\\b.png (inferred) \n"
+     " => saved pick-new.pmx \n"
+     "[4/6] bad.pmx \n"
+     " => not read (pmdinforead err 2) \n"
+     "[5/6] cancel.pmx \n"},
+    {QUIET_ASK, EN,
+     "  gone.png (left broken) \n"
+     " => not saved: cancelled \n"},
+    {QUIET_ASK, JA,
+     "[1/6] fine.pmx \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xC8\x82\xB5 \n"
+     "[2/6]"},
+    {QUIET_ASK, JA,
+     "  tex\\a.png => pics\\a2.png (\x91I\x91\xF0\x82\xB5\x82\xDC\x82\xB5\x82\xBD) \n"
+     "  tex\\b.png => pics\\b.png (\x97\xDE\x90\x84\x82\xB5\x82\xDC\x82\xB5\x82\xBD) \n"
+     " => pick-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[4/6] bad.pmx \n"
+     " => \x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8E\xB8\x94s (pmdinforead err 2) \n"
+     "[5/6] cancel.pmx \n"},
+    {QUIET_ASK, JA,
+     "  gone.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x92\x86\x92" "f \n"},
+    {QUIET_DECLINE, EN,
+     " => skipped, no \".PMX\" extension \n"},
+    {QUIET_DECLINE, JA,
+     " => \x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x83X\x83L\x83" "b\x83v \n"},
+    {QUIET_AUTO, EN,
+     "[1/4] twist.pmx \n"
+     "  lost.png (left broken) \n"
+     " => saved twist-new.pmx \n"
+     "[2/4] nothing.pmx \n"
+     "  lost.png (left broken) \n"
+     " => not saved: no link renewed \n"
+     "[3/4] search.pmx \n"
+     "  tex\\body.png => Tex\\Body.PNG (found: case) \n"
+     "  x\\m.png => deep\\m.png (found: moved) \n"
+     "  conv\\c.bmp => conv\\c.png (found: converted) \n"
+     "  \x94\xAF.png => \xE9\xAB\xAA.png (found: mangled) \n"
+     "  toon01.bmp (shared toon) \n"
+     " => saved search-new.pmx \n"
+     "[4/4] fail.pmx \n"
+     " => not saved: save failed \n"},
+    {QUIET_AUTO, JA,
+     "[1/4] twist.pmx \n"
+     "  lost.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => twist-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[2/4] nothing.pmx \n"
+     "  lost.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x8DX\x90V\x82\xC5\x82\xAB\x82\xBD\x83\x8A\x83\x93\x83N\x82\xC8\x82\xB5 \n"
+     "[3/4] search.pmx \n"
+     "  tex\\body.png => Tex\\Body.PNG (\x94\xAD\x8C\xA9: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A) \n"
+     "  x\\m.png => deep\\m.png (\x94\xAD\x8C\xA9: \x88\xDA\x93\xAE) \n"
+     "  conv\\c.bmp => conv\\c.png (\x94\xAD\x8C\xA9: \x8C`\x8E\xAE\x95\xCF\x8A\xB7) \n"
+     "  \x94\xAF.png => \xE9\xAB\xAA.png (\x94\xAD\x8C\xA9: \x95\xB6\x8E\x9A\x89\xBB\x82\xAF) \n"
+     "  toon01.bmp (\x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93) \n"
+     " => search-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[4/4] fail.pmx \n"
+     " => \x95\xDB\x91\xB6\x8E\xB8\x94s \n"},
 };
 
 std::string escaped(const std::string& s) {

@@ -109,8 +109,8 @@ void quiet_model_begin(int argIndex) {
 void quiet_model_end(const ModelState& ms) {
   if (Quiet.mode == 0) return;
   for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k) link_line(k, ms.link[k]);
-  if (ms.linkCount > 0 && pmxModel.texListCount > TEX_MAX)
-    quiet_printf(msg(M_QUIET_TEXTURES_CUT), TEX_MAX, (int)pmxModel.texListCount);
+  if (ms.linkCount >= TEX_MAX && pmxModel.textureCount > TEX_MAX)
+    quiet_printf(msg(M_QUIET_TEXTURES_CUT), TEX_MAX, (int)pmxModel.textureCount);
   if (ms.searchCut) quiet_printf(msg(M_QUIET_SEARCH_CUT), LINK_WALK_MAX_DEPTH, LINK_WALK_MAX_ENTRIES);
   result_line(ms);
 }

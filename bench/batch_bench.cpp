@@ -1,7 +1,8 @@
 // Times whole-program batch runs over a folder of generated models, with the
 // bundled alias.ini beside the program and without any: CPU seconds of the
 // child (user + system) and wall seconds net of the fixed start-up pause.
-// Run by hand: make bench-batch   (./build/batch_bench [models] [rounds])
+// Run by hand: make bench-batch   (./build/batch_bench [models] [rounds]);
+// QM_BENCH_PROGRAM=path times another build of the program instead.
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -162,15 +163,18 @@ int main(int argc, char** argv) {
     for (int t = 0; t < 16; t++) write_file_bytes(sub + "/textures/t" + std::to_string(t) + ".png", "image");
   }
   // The program's folder decides where alias.ini is read from.
-  make_dirs(root + "/dict");
-  make_dirs(root + "/plain");
-  std::string withDict = install_program(root + "/dict", nullptr);
-  std::string without = install_program(root + "/plain", nullptr);
+  const char* other = std::getenv("QM_BENCH_PROGRAM");
+  const std::string binary = other && *other ? other : program_binary();
+  std::string withDict = root + "/dict/quillmend", without = root + "/plain/quillmend";
+  if (!make_dirs(root + "/dict") || !make_dirs(root + "/plain") || !make_symlink(binary, withDict) ||
+      !make_symlink(binary, without))
+    withDict.clear();
   std::string ini = read_file_bytes(source_dir() + "/examples/alias.ini");
   if (withDict.empty() || without.empty() || ini.empty() || !write_file_bytes(root + "/dict/alias.ini", ini)) {
     std::fprintf(stderr, "cannot set up the program folders in %s\n", root.c_str());
     return 1;
   }
+  std::printf("program: %s\n", binary.c_str());
   std::printf("%d models of %.1f MB (%zu bones, %zu morphs, %zu frames, 16 links each, all renewed)\n", models,
               bytes / 1e6 / models, names.bones.size(), names.morphs.size(), names.frames.size());
   std::printf("median of %d rounds, interleaved; wall net of the %.1f s start-up pause\n\n", rounds, kStartPause);

@@ -96,7 +96,7 @@ TEST_F(QuietRun, BoundsAreOneLineEach) {
 
 // Asked at the terminal, a question's text is the box itself and -Q keeps it
 // (once); the answers' echo and the report box are left out. -Q after the model
-// silences the model's test open too.
+// silences the model's test open too, and the run ends with the summary.
 TEST_F(QuietRun, QuestionsStillShowTheirTextOnce) {
   put_file("m/pics/b.png");
   std::string model = put_model("m/a.pmx", model_with({"tex\\b.png", "tex\\c.png"}));
@@ -111,6 +111,7 @@ TEST_F(QuietRun, QuestionsStillShowTheirTextOnce) {
                     "  tex\\c.png => pics\\c.png (inferred) \n"
                     " => saved a-new.pmx \n");
   for (const char* gone : {" => YES", "was saved.", " -- correctly opened", "Save OK"}) EXPECT_LACKS(r.out, gone);
+  EXPECT_HAS(r.out, "\nSummary: \n");  // as with -Y
 }
 
 }  // namespace

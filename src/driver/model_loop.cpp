@@ -377,7 +377,7 @@ int model_loop() {
   // Several models end with a summary only in runs that use an ability of
   // their own (a folder, -A, -F): a plain run of several models prints what it always did.
   const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
-  if (Auto.answer != 0 || (summary_processed() > 1 && newAbility)) summary_print();
+  if (Auto.answer != 0 || Quiet.mode != 0 || (summary_processed() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   con_set_quiet(false);
   return resultCode;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Packs the release zip: dist/quillmend-<version>-win64.zip with the static
-# quillmend.exe, alias.ini and readme.txt (UTF-8 with BOM and CRLF, so Notepad
-# on any Windows shows the Japanese text).
+# Packs the release zip: dist/quillmend-<version>-win64.zip with the static,
+# stripped quillmend.exe, alias.ini (CRLF) and readme.txt (UTF-8 with BOM and
+# CRLF, so Notepad on any Windows shows the Japanese text).
 # usage: tools/make_dist.sh [path/to/quillmend.exe]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,7 +18,13 @@ python3 "$root/tests/wine/check_imports.py" "$exe"
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 cp "$exe" "$stage/quillmend.exe"
-cp "$root/examples/alias.ini" "$stage/alias.ini"
+# Windows' own editors expect CRLF line ends; the program reads either.
+python3 - "$root/examples/alias.ini" "$stage/alias.ini" <<'EOF'
+import sys
+src, dst = sys.argv[1:]
+data = open(src, "rb").read()
+open(dst, "wb").write(data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n"))
+EOF
 python3 - "$root/docs/readme-dist.txt" "$stage/readme.txt" "$version" <<'EOF'
 import sys
 src, dst, version = sys.argv[1:]
@@ -35,12 +41,25 @@ touch -d '2000-01-01 00:00:00' "$stage"/*
 (cd "$stage" && zip -q -X "$zipfile" quillmend.exe alias.ini readme.txt)
 
 # Check what went in.
-python3 - "$zipfile" "$exe" <<'EOF'
-import sys, zipfile
+python3 - "$zipfile" "$exe" "$root/examples/alias.ini" <<'EOF'
+import re, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 names = sorted(z.namelist())
 assert names == ["alias.ini", "quillmend.exe", "readme.txt"], names
-assert z.read("quillmend.exe") == open(sys.argv[2], "rb").read(), "exe differs"
+exe = z.read("quillmend.exe")
+assert exe == open(sys.argv[2], "rb").read(), "exe differs"
+# Section names: .debug_* (and "/4"-style long names) come with debug information.
+u16 = lambda at: int.from_bytes(exe[at:at + 2], "little")
+pe = int.from_bytes(exe[0x3C:0x40], "little")
+assert exe[pe:pe + 4] == b"PE\0\0", "no PE header"
+sections, table = u16(pe + 6), pe + 24 + u16(pe + 20)
+section_names = [exe[table + 40 * i:table + 40 * i + 8].rstrip(b"\0") for i in range(sections)]
+assert not any(n.startswith((b".debug", b"/")) for n in section_names), "exe not stripped: %r" % section_names
+assert b"longPathAware" in exe, "exe without its manifest"
+for name in ("alias.ini", "readme.txt"):
+    data = z.read(name)
+    assert b"\r\n" in data and not re.search(b"(?<!\r)\n", data), name + " without CRLF line ends"
+assert z.read("alias.ini").replace(b"\r\n", b"\n") == open(sys.argv[3], "rb").read().replace(b"\r\n", b"\n")
 assert z.read("readme.txt").startswith(b"\xef\xbb\xbf"), "readme without BOM"
 assert z.testzip() is None
 EOF

@@ -36,7 +36,12 @@ uint32_t name_hash(const char16_t* s, int n) {
 
 // ---- the listing of the model folder's tree --------------------------------------
 
-enum { NODE_DIR = 1, NODE_LINK = 2 };
+enum {
+  NODE_DIR = 1,
+  NODE_LINK = 2,
+  NODE_MODEL = 4,        // a folder that holds a model file of its own
+  NODE_OTHER_MODEL = 8,  // at or below such a folder: another model's
+};
 
 struct Node {
   uint32_t nameAt;
@@ -54,7 +59,8 @@ char16_t names[LINK_WALK_NAME_UNITS];
 int nodeCount;
 uint32_t namesUsed;
 int rootCount;
-bool walked, walkCut;
+bool walked;
+int walkBounds;  // LINK_CUT_ flags
 char16_t modelDir[LINK_PATH_CAP];  // with its trailing backslash, or empty
 
 const char16_t* node_name(int i) { return names + nodes[i].nameAt; }
@@ -78,6 +84,13 @@ bool node_path(int i, char16_t* dst, int cap) {
   return true;
 }
 
+// A .pmx or .pmd file, any letter case.
+bool is_model_file(const char16_t* s, int n) {
+  if (n < 4 || s[n - 4] != '.' || fold(s[n - 3]) != 'p' || fold(s[n - 2]) != 'm') return false;
+  char16_t last = fold(s[n - 1]);
+  return last == 'x' || last == 'd';
+}
+
 // Keeps every entry as a child of the folder being listed; its folders are
 // listed later unless they are links or too deep.
 int32_t keep_entry(void*, const DirEntry& e) {
@@ -99,6 +112,8 @@ int32_t keep_entry(void*, const DirEntry& e) {
   } else {
     Node& parent = nodes[e.folder];
     if (parent.childCount++ == 0) parent.firstChild = id;
+    // The model's own folder holds models too, and is never another's.
+    if (!e.dir && is_model_file(e.name, e.len)) parent.flags |= NODE_MODEL;
   }
   return e.dir && !e.link && !e.tooDeep ? id : DIRWALK_KEEP;
 }
@@ -118,7 +133,15 @@ bool folder_path(void*, int32_t folder, char16_t* dst, int cap) {
 
 void walk() {
   walked = true;
-  walkCut = dir_walk(folder_path, keep_entry, nullptr, LINK_WALK_MAX_DEPTH) != DIRWALK_WHOLE;
+  int cut = dir_walk(folder_path, keep_entry, nullptr, LINK_WALK_MAX_DEPTH);
+  walkBounds = ((cut & DIRWALK_CUT_DEPTH) ? LINK_CUT_LEVELS : 0) | ((cut & DIRWALK_CUT_ROOM) ? LINK_CUT_ENTRIES : 0);
+  // A folder's entries come after it, so one pass in listing order carries
+  // the mark of another model's folder down to everything below it.
+  for (int i = 0; i < nodeCount; i++) {
+    Node& nd = nodes[i];
+    if ((nd.flags & NODE_MODEL) || (nd.parent != ROOT && (nodes[nd.parent].flags & NODE_OTHER_MODEL)))
+      nd.flags |= NODE_OTHER_MODEL;
+  }
 }
 
 // ---- the stored path, taken apart, with the forms each name may have on disk ------
@@ -261,38 +284,82 @@ bool better(int a, bool aAlike, int b, bool bAlike) {
   return path_order(pa, pb, '\\') < 0;
 }
 
-// Among children of a folder (or the whole listing when all is set), the best
-// file or folder whose name stands for the last component under the rule.
-int pick(int rule, int comp, int first, int count, bool wantDir, bool rankByFolders) {
+bool in_other_model(int node) { return (nodes[node].flags & NODE_OTHER_MODEL) != 0; }
+
+// The files that qualify under one rule at one place: the best that may be
+// taken, and the best of those that may not.
+struct Candidates {
   int best = -1;
   bool bestAlike = false;
-  bool exactHash = rule != LINK_RULE_MANGLED && !(rule == LINK_RULE_CONVERTED && comp == compCount - 1);
-  uint32_t h = exactHash ? name_hash(comps[comp].text, comps[comp].len) : 0;
-  for (int i = first; i < first + count; i++) {
-    const Node& nd = nodes[i];
-    if (((nd.flags & NODE_DIR) != 0) != wantDir) continue;
-    if (exactHash && nd.hash != h) continue;
-    if (!comp_match(rule, comp, node_name(i), nd.nameLen)) continue;
-    bool alike = rankByFolders ? folders_end_alike(i) : true;
-    if (best < 0 || better(i, alike, best, bestAlike)) {
-      best = i;
-      bestAlike = alike;
-    }
+  int held = -1;  // in another model's folder, where this rule may not go
+  bool heldAlike = false;
+};
+
+// Files a rule may take, counted once each over its places: a node counts
+// when its mark is not the rule's yet.
+uint32_t countedMark[LINK_WALK_MAX_ENTRIES];
+uint32_t countMark;
+int counted;
+
+void begin_count() {
+  counted = 0;
+  if (++countMark == 0) {
+    for (uint32_t& m : countedMark) m = 0;
+    countMark = 1;
   }
-  return best;
 }
 
-// The stored place inside the listing, each name matched under the rule.
-int resolve_in_tree(int rule) {
-  int first = 0, count = rootCount, node = -1;
-  for (int i = 0; i < compCount; i++) {
-    bool last = i == compCount - 1;
-    node = pick(rule, i, first, count, !last, false);
-    if (node < 0) return -1;
-    first = nodes[node].firstChild;
-    count = nodes[node].childCount;
+void consider(Candidates& c, int node, bool alike, bool mayTake) {
+  if (!mayTake) {
+    if (c.held < 0 || better(node, alike, c.held, c.heldAlike)) c.held = node, c.heldAlike = alike;
+    return;
   }
-  return node;
+  if (countedMark[node] != countMark) {
+    countedMark[node] = countMark;
+    ++counted;
+  }
+  if (c.best < 0 || better(node, alike, c.best, c.bestAlike)) c.best = node, c.bestAlike = alike;
+}
+
+bool exact_hash(int rule, int comp) {
+  return rule != LINK_RULE_MANGLED && !(rule == LINK_RULE_CONVERTED && comp == compCount - 1);
+}
+
+// The stored place inside the listing: every path whose names each stand for
+// the stored ones under the rule, from the children of one folder down.
+void stored_place_in_tree(int rule, int comp, int first, int count, Candidates& c) {
+  bool last = comp == compCount - 1;
+  uint32_t h = exact_hash(rule, comp) ? name_hash(comps[comp].text, comps[comp].len) : 0;
+  for (int i = first; i < first + count; i++) {
+    const Node& nd = nodes[i];
+    if (((nd.flags & NODE_DIR) != 0) == last) continue;
+    if (h && nd.hash != h) continue;
+    if (!comp_match(rule, comp, node_name(i), nd.nameLen)) continue;
+    if (last)
+      // The stored path may lead into another model's folder by its own names.
+      consider(c, i, true, !in_other_model(i) || rule != LINK_RULE_CONVERTED);
+    else
+      stored_place_in_tree(rule, comp + 1, nd.firstChild, nd.childCount, c);
+  }
+}
+
+// Every file of the listing whose name stands for the stored one under the
+// rule, ranked by how its folders end, then depth, then byte order. A file
+// under the stored name itself is the moved rule's, not the mangled one's.
+Candidates elsewhere(int rule) {
+  Candidates c;
+  const int last = compCount - 1;
+  const Comp& name = comps[last];
+  uint32_t h = exact_hash(rule, last) ? name_hash(name.text, name.len) : 0;
+  for (int i = 0; i < nodeCount; i++) {
+    const Node& nd = nodes[i];
+    if (nd.flags & NODE_DIR) continue;
+    if (h && nd.hash != h) continue;
+    if (!comp_match(rule, last, node_name(i), nd.nameLen)) continue;
+    if (rule == LINK_RULE_MANGLED && equal_to(name.variant[0], name.variantLen[0], node_name(i), nd.nameLen)) continue;
+    consider(c, i, folders_end_alike(i), !in_other_model(i));
+  }
+  return c;
 }
 
 // One folder's best name for a stored component: the first in code point order.
@@ -344,25 +411,59 @@ bool found_in_tree(int rule, int node, LinkFound* found) {
 }
 
 // The stored place, each name matched under the rule.
-bool at_stored_place(int rule, LinkFound* found) {
+bool at_stored_place(int rule, LinkFound* found, Candidates& c) {
   if (!outsideTree) {
-    int node = resolve_in_tree(rule);
-    return node >= 0 && found_in_tree(rule, node, found);
+    stored_place_in_tree(rule, 0, 0, rootCount, c);
+    return c.best >= 0 && found_in_tree(rule, c.best, found);
   }
   char16_t full[LINK_PATH_CAP];
   if (!resolve_by_seam(rule, full, LINK_PATH_CAP)) return false;
   found->rule = (LinkRule)rule;
+  ++counted;
   if (has_drive()) return relpathW(found->pathW, LINK_PATH_CAP, full, modelDir) == 0;
   wide_cpy(found->pathW, LINK_PATH_CAP, full + wide_len(modelDir));
   return true;
 }
 
-bool try_rule(int rule, LinkFound* found) {
-  // Under the moved rule the stored place is the case rule's, already tried.
-  if (rule != LINK_RULE_MOVED && at_stored_place(rule, found)) return true;
-  if (rule == LINK_RULE_CASE) return false;
-  int node = pick(rule, compCount - 1, 0, nodeCount, false, true);
-  return node >= 0 && found_in_tree(rule, node, found);
+// The outermost folder below the model folder that makes the node another model's.
+int other_model_folder(int node) {
+  int top = -1;
+  for (int k = nodes[node].parent; k != ROOT; k = nodes[k].parent)
+    if (nodes[k].flags & NODE_MODEL) top = k;
+  return top;
+}
+
+void reject(int node, LinkFound* found) {
+  if (found->rejected != LINK_REJECT_NONE || node < 0) return;
+  int top = other_model_folder(node);
+  if (top < 0 || !node_path(node, found->rejectedW, LINK_PATH_CAP) ||
+      !node_path(top, found->otherModelW, LINK_PATH_CAP - 1))
+    return;
+  wide_cat(found->otherModelW, LINK_PATH_CAP, u"\\");
+  found->rejected = LINK_REJECT_OTHER_MODEL;
+}
+
+// A file found under its own name teaches the move of its folder.
+void learn_move(const char16_t* storedPathW, LinkFound* found) {
+  dirpartW(found->oldFolderW, LINK_PATH_CAP, storedPathW);
+  dirpartW(found->newFolderW, LINK_PATH_CAP, found->pathW);
+  const char16_t* name = found->pathW + wide_len(found->newFolderW);
+  const Comp& c = comps[compCount - 1];
+  const bool ownName = equal_to(c.variant[0], c.variantLen[0], name, wide_len(name));
+  found->teachesMove =
+      found->rule != LINK_RULE_CONVERTED && ownName && wide_eq(found->oldFolderW, found->newFolderW) != 0;
+}
+
+void clear_found(LinkFound* found) {
+  found->rule = LINK_RULE_NONE;
+  found->pathW[0] = 0;
+  found->teachesMove = false;
+  found->oldFolderW[0] = 0;
+  found->newFolderW[0] = 0;
+  found->candidates = 0;
+  found->rejected = LINK_REJECT_NONE;
+  found->rejectedW[0] = 0;
+  found->otherModelW[0] = 0;
 }
 
 }  // namespace
@@ -376,25 +477,40 @@ void linksearch_begin(const char16_t* modelDirW) {
   namesUsed = 0;
   rootCount = 0;
   walked = false;
-  walkCut = false;
+  walkBounds = 0;
 }
 
 LinkRule linksearch_find(const char16_t* storedPathW, LinkFound* found) {
-  found->rule = LINK_RULE_NONE;
-  found->pathW[0] = 0;
-  found->teachesMove = false;
-  found->oldFolderW[0] = 0;
-  found->newFolderW[0] = 0;
+  clear_found(found);
   if (!split_stored(storedPathW)) return LINK_RULE_NONE;
   if (!walked) walk();
-  static const int order[] = {LINK_RULE_CASE, LINK_RULE_MOVED, LINK_RULE_CONVERTED, LINK_RULE_MANGLED};
-  for (int rule : order) {
-    if (!try_rule(rule, found)) continue;
-    if (rule == LINK_RULE_CASE || rule == LINK_RULE_MOVED) {
-      dirpartW(found->oldFolderW, LINK_PATH_CAP, storedPathW);
-      dirpartW(found->newFolderW, LINK_PATH_CAP, found->pathW);
-      found->teachesMove = wide_eq(found->oldFolderW, found->newFolderW) != 0;
+  // A file at the stored place under any rule beats every file elsewhere.
+  static const int atPlace[] = {LINK_RULE_CASE, LINK_RULE_CONVERTED, LINK_RULE_MANGLED};
+  for (int rule : atPlace) {
+    Candidates c;
+    begin_count();
+    if (!at_stored_place(rule, found, c)) {
+      reject(c.held, found);
+      continue;
     }
+    // Counted are all the files the rule would take, wherever they lie.
+    if (rule != LINK_RULE_CASE) elsewhere(rule);
+    found->candidates = counted;
+    learn_move(storedPathW, found);
+    found->rejected = LINK_REJECT_NONE;
+    return found->rule;
+  }
+  static const int apart[] = {LINK_RULE_MOVED, LINK_RULE_CONVERTED, LINK_RULE_MANGLED};
+  for (int rule : apart) {
+    begin_count();
+    Candidates c = elsewhere(rule);
+    if (c.best < 0 || !found_in_tree(rule, c.best, found)) {
+      reject(c.held, found);
+      continue;
+    }
+    found->candidates = counted;
+    learn_move(storedPathW, found);
+    found->rejected = LINK_REJECT_NONE;
     return found->rule;
   }
   found->rule = LINK_RULE_NONE;
@@ -412,4 +528,5 @@ bool linksearch_is_shared_toon(const char16_t* p) {
 }
 
 int linksearch_listed() { return nodeCount; }
-bool linksearch_walk_cut() { return walkCut; }
+bool linksearch_walk_cut() { return walkBounds != 0; }
+int linksearch_walk_bounds() { return walkBounds; }

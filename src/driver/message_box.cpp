@@ -8,6 +8,8 @@
 #include "platform/paths.h"
 #include "text/sjis.h"
 
+#include <cstring>
+
 namespace {
 const char kCaption[] = "Quillmend";
 const char16_t kCaptionW[] = u"Quillmend";
@@ -17,6 +19,7 @@ const uint32_t kBoxStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
 void box_clear(BoxText* b) {
   b->ansi[0] = 0;
   b->wide[0] = 0;
+  b->nameCount = 0;
 }
 
 void box_add(BoxText* b, const char* sjis) {
@@ -30,8 +33,27 @@ void box_add(BoxText* b, const char* sjis) {
 }
 
 void box_add_name(BoxText* b, const char* ansiName, const char16_t* wideName) {
+  const int at = (int)strnlen(b->ansi, BOX_TEXT_CAP), atW = wide_len(b->wide);
   if (ansiName) sjis_append(b->ansi, BOX_TEXT_CAP, ansiName);
   if (wideName) wide_cat(b->wide, BOX_TEXT_CAP, wideName);
+  if (b->nameCount >= BOX_NAMES_CAP) return;
+  BoxText::NameSpan& span = b->names[b->nameCount++];
+  span.at = at;
+  span.len = (int)strnlen(b->ansi, BOX_TEXT_CAP) - at;
+  span.atW = atW;
+  span.lenW = wide_len(b->wide) - atW;
+}
+
+// The ANSI text as con_printf("%s") prints it, each name through con_name_n.
+static void print_box_text(const BoxText* b) {
+  int from = 0;
+  for (int i = 0; i < b->nameCount; ++i) {
+    const BoxText::NameSpan& span = b->names[i];
+    con_write(b->ansi + from, (size_t)(span.at - from));
+    con_name_n(b->ansi + span.at, (size_t)span.len, b->wide + span.atW, (size_t)span.lenW);
+    from = span.at + span.len;
+  }
+  con_write(b->ansi + from, strnlen(b->ansi + from, BOX_TEXT_CAP - from));
 }
 
 void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args) {
@@ -65,7 +87,7 @@ int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
   if (print) {
     // Under -Q the console copy of a box is left out, unless it is the box.
     ConVisible asked(box_text_console_only(type));
-    con_printf("%s", b->ansi);
+    print_box_text(b);
   }
   // Unattended: no box; the default button answers, and the caller echoes it as usual.
   if (Auto.answer != 0) return (type & 0xF) == OS_MB_YESNOCANCEL ? OS_IDYES : OS_IDOK;

@@ -8,9 +8,17 @@
 
 enum { BOX_TEXT_CAP = 4096 };
 
+enum { BOX_NAMES_CAP = 8 };
+
 struct BoxText {
   char ansi[BOX_TEXT_CAP];
   char16_t wide[BOX_TEXT_CAP];
+  // Where the names stand in each text, so that the console can show a name
+  // in its UTF-16 form (the first BOX_NAMES_CAP names; later ones as ANSI).
+  struct NameSpan {
+    int at, len, atW, lenW;
+  } names[BOX_NAMES_CAP];
+  int nameCount;
 };
 void box_clear(BoxText* b);
 // A Japanese fragment (Shift-JIS): console_cat to the ANSI text, sjis_cat_wide to the UTF-16 text.

@@ -80,6 +80,29 @@ TEST(BoxShow, PrintsTheAnsiTextAndReturnsTheAnswer) {
   }
 }
 
+// The console's copy of a box: the ANSI text as bytes; on a console that takes
+// UTF-16, each name in its UTF-16 form (the ANSI one where that is empty).
+TEST(BoxShow, NamesReachAConsoleInTheirUtf16Form) {
+  LangScope lang({true, true, false});
+  static BoxText b;
+  box_clear(&b);
+  box_add(&b, " ");
+  box_add(&b, kModelSjis);
+  box_add(&b, " \r\n ");
+  box_add_name(&b, "?.pmx", u"\uD55C.pmx");
+  box_add(&b, " \r\n ");
+  box_add_name(&b, "\x83\x82.pmx", u"");
+  box_add(&b, " \r\n");
+  const std::string bytes = std::string(" ") + kModelSjis + " \r\n ?.pmx \r\n \x83\x82.pmx \r\n";
+  ASSERT_EQ(bytes, std::string(b.ansi));
+  con_capture_begin();
+  box_show(&b, OS_MB_OK, false);
+  EXPECT_EQ(bytes, con_capture_end());
+  con_capture_screen_begin();
+  box_show(&b, OS_MB_OK, false);
+  EXPECT_EQ(std::u16string(u" ") + kModelWide + u" \r\n \uD55C.pmx \r\n \u30E2.pmx \r\n", con_capture_screen_end());
+}
+
 // Inserts go where each language puts them: a name in its own form into each
 // text, a Shift-JIS insert into both.
 TEST(BoxMsg, InsertsEnterEachTextInTheirForm) {

@@ -13,3 +13,5 @@ const char* msg(MsgId id);
 // Japanese user on a UTF-8 console, whose messages are otherwise English, the
 // Japanese (or its ja_utf8 form) converted to UTF-8; English for everyone else.
 void print_by_language(MsgId id);
+// The same for a text that is a printf format of one %d.
+void print_by_language(MsgId id, int n);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "driver/closing_wait.h"
 #include "driver/driver.h"
 #include "driver/model_state.h"
 #include "driver/run_settings.h"
@@ -24,8 +25,8 @@ namespace {
 
 enum Language { EN, JA, JA_UTF8 };
 
-// HELP, BANNER and NOTICE call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO };
+// HELP, BANNER, NOTICE and PROMPT call their printer; the others are model loops.
+enum Printer { HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO };
 
 struct Scenario {
   const char* options;
@@ -33,7 +34,8 @@ struct Scenario {
   const char* answers;
 };
 
-// ASK: correct links, No, a pick and an inference, an unreadable file, Cancel, one not reached.
+// ASK: correct links, No, a pick and an inference, an unreadable file, Cancel, one not reached;
+// with the search, so the not-found box says how to leave a link broken.
 // DECLINE: a file without the extension, declined.
 // AUTO: unattended with the search and the twist check: four wrong axes and a
 // link left broken, nothing renewed, every search rule and a shared toon, a failed save.
@@ -169,11 +171,12 @@ std::string run(Printer r, Language l) {
   uint32_t savedCp = consoleCodePage;
   set_language(l);
   std::string out;
-  if (r == HELP || r == BANNER || r == NOTICE) {
+  if (r == HELP || r == BANNER || r == NOTICE || r == PROMPT) {
     con_capture_begin();
     if (r == HELP) print_help();
     if (r == BANNER) startup_banner();
     if (r == NOTICE) no_model_notice();
+    if (r == PROMPT) closing_prompt();
     out = con_capture_end();
   } else {
     out = run_loop(kScenarios.at(r));
@@ -204,6 +207,7 @@ const Pin kPins[] = {
      " -ND<n>          2 or more: no question for a file without \".PMX\" extension\n"
      " -T              also check the twist axes of the arm and wrist twist bones\n"
      " -A              search below the model's folder for the files of broken links\n"
+     "                 (the stored place first; never in another model's folder)\n"
      " -Y              unattended: no boxes or dialogs, every question takes its\n"
      "                 default answer, links nothing repairs stay as they are, and\n"
      "                 the run ends with a summary\n"
@@ -234,6 +238,7 @@ const Pin kPins[] = {
      " -ND<n>          2 \x88\xC8\x8F\xE3: \x8Ag\x92\xA3\x8Eq\x82\xAA .PMX \x82\xC5\x82\xC8\x82\xA2\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8Am\x94" "F\x82\xF0\x8Fo\x82\xB5\x82\xDC\x82\xB9\x82\xF1\n"
      " -T              \x98r\x9D\x80\x81" "E\x8E\xE8\x9D\x80\x83{\x81[\x83\x93\x82\xCC\x8E\xB2\x82\xE0\x8Am\x94" "F\x82\xB5\x81" "A\x92\xBC\x82\xB7\x82\xA9\x95\xB7\x82\xAB\x82\xDC\x82\xB7\n"
      " -A              \x83\x82\x83" "f\x83\x8B\x82\xCC\x83t\x83H\x83\x8B\x83_\x82\xCC\x89\xBA\x82\xA9\x82\xE7\x81" "A\x90\xD8\x82\xEA\x82\xBD\x83\x8A\x83\x93\x83N\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x82\xF0\x92T\x82\xB5\x82\xDC\x82\xB7\n"
+     "                 (\x8C\xB3\x82\xCC\x8F\xEA\x8F\x8A\x82\xF0\x90\xE6\x82\xC9\x92T\x82\xB5\x81" "A\x95\xCA\x82\xCC\x83\x82\x83" "f\x83\x8B\x82\xCC\x83t\x83H\x83\x8B\x83_\x82\xA9\x82\xE7\x82\xCD\x8E\xE6\x82\xE8\x82\xDC\x82\xB9\x82\xF1)\n"
      " -Y              \x96\xB3\x90l\x8E\xC0\x8Ds: \x8Am\x94" "F\x82\xE0\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xE0\x8Fo\x82\xB3\x82\xB8\x81" "A\x82\xB7\x82\xD7\x82\xC4\x8A\xF9\x92\xE8\x82\xCC\x93\x9A\x82\xA6\x82\xC5\n"
      "                 \x90i\x82\xDF\x82\xDC\x82\xB7\x81" "B\x92\xBC\x82\xB9\x82\xC8\x82\xA2\x83\x8A\x83\x93\x83N\x82\xCD\x82\xBB\x82\xCC\x82\xDC\x82\xDC\x8E" "c\x82\xB5\x81" "A\x8D\xC5\x8C\xE3\x82\xC9\x8C\x8B\x89\xCA\x82\xF0\x88\xEA\x97\x97\n"
      "                 \x82\xB5\x82\xDC\x82\xB7\n"
@@ -320,6 +325,7 @@ const Pin kPins[] = {
      " \r\n"
      " was not found.  \r\n"
      " Please select it on the next dialogue. (continue:OK) \r\n"
+     " (Cancel the dialogue to leave this link broken.) \r\n"
      " => OK \n"},
     {ASK, JA,
      "0: tex\\a.png \n"
@@ -330,6 +336,7 @@ const Pin kPins[] = {
      " \r\n"
      " \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81" "A \r\n"
      " \x8E\x9F\x82\xCC\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xC5\x92T\x82\xB5\x82\xDC\x82\xB7\x81" "B (\x91\xB1\x8Ds:OK) \r\n"
+     " (\x83_\x83" "C\x83" "A\x83\x8D\x83O\x82\xF0\x83L\x83\x83\x83\x93\x83Z\x83\x8B\x82\xB7\x82\xE9\x82\xC6\x81" "A\x82\xB1\x82\xCC\x83\x8A\x83\x93\x83N\x82\xCD\x90\xD8\x82\xEA\x82\xBD\x82\xDC\x82\xDC\x8E" "c\x82\xB5\x82\xDC\x82\xB7.) \r\n"
      " => OK \n"},
     {ASK, EN,
      "1: tex\\b.png (inferred) => (renew)"},
@@ -499,6 +506,15 @@ const Pin kPins[] = {
      " search.pmx: \x90\xB3\x8F\xED 0, \x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93 1, \x8DX\x90V 4 (\x8C\x9F\x8Fo: case 1, \x8C\x9F\x8Fo: moved 1, \x8C\x9F\x8Fo: converted 1, \x8C\x9F\x8Fo: mangled 1), \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0 => search-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
      " fail.pmx: \x90\xB3\x8F\xED 0, \x8DX\x90V 0, \x94j\x91\xB9\x82\xCC\x82\xDC\x82\xDC 0 => \x95\xDB\x91\xB6\x8E\xB8\x94s \n"
      "[box]"},
+    {PROMPT, EN,
+     " Press Enter to close. "},
+    {PROMPT, JA,
+     " Enter \x83L\x81[\x82\xF0\x89\x9F\x82\xB7\x82\xC6\x95\xC2\x82\xB6\x82\xDC\x82\xB7. "},
+    {NAMES, EN,
+     "alias.ini could not be read: no English names can be filled in (empty ones take the Japanese name). \n"},
+    {NAMES, JA,
+     "alias.ini \x82\xF0\x93\xC7\x82\xDF\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x81" "A\x89p\x8C\xEA\x96\xBC\x82\xF0\x8D\xEC\x82\xEA\x82\xDC\x82\xB9\x82\xF1 "
+     "(\x8B\xF3\x82\xCC\x89p\x8C\xEA\x96\xBC\x82\xC9\x82\xCD\x93\xFA\x96{\x8C\xEA\x96\xBC\x82\xAA\x93\xFC\x82\xE8\x82\xDC\x82\xB7). \n"},
     {NAMES, EN,
      "Save OK. \n"
      "\n"

@@ -27,6 +27,7 @@ ModelState ms;
 // Run state: outlives every model.
 int resultCode = 0;
 int savedCount = 0;
+bool aliasReadForRun = false;  // alias.ini read once for the run (-Y, -Q)
 
 const uint32_t kAskStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
 
@@ -73,7 +74,7 @@ bool confirm_extension(int index) {
   {
     // The box's console form, which -Q keeps where it is the only form shown.
     ConVisible asked(box_text_console_only(OS_MB_OKCANCEL));
-    con_printf(msg(M_EXT_QUESTION), name);
+    con_printf_name(msg(M_EXT_QUESTION), name, nameW);
   }
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
@@ -166,10 +167,13 @@ bool build_output_names() {
   return use_wide_box() ? okW : ok;
 }
 
-// Unattended runs keep links nothing could renew; the report says how many.
+// Unattended runs keep links nothing could renew, and so does a dialog
+// cancelled under -A; the report says how many.
+bool went_on_without_links() { return Auto.answer != 0 || ms.texture.leftGoingOn > 0; }
+
 void add_left_broken_lines() {
   int n = ms.links.leftBroken;
-  if (Auto.answer == 0 || n < 1) return;
+  if (!went_on_without_links() || n < 1) return;
   char count[16];
   std::snprintf(count, sizeof count, "%d", n);
   box_add_msg(&ms.box, M_LEFT_BROKEN, {{count, nullptr}});
@@ -248,7 +252,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  if (!dictionary_once()) load_alias_rules(programFolder, programFolderW);
+  const bool aliasRead = dictionary_once() ? aliasReadForRun : load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -259,6 +263,11 @@ bool process_model(int index) {
     ms.outcome = OUTCOME_UNREADABLE;
     ms.readError = rc;
     return true;
+  }
+  // -F fills English names by the alias rules: without them it can only copy the Japanese ones.
+  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) {
+    ConVisible problem;  // a line -Q keeps
+    con_printf("%s\n", msg(M_FILL_NO_ALIAS));
   }
 
   bool twistDeclined = false;
@@ -273,7 +282,6 @@ bool process_model(int index) {
   }
 
   texture_phase(ms);
-  ms.searchCut = Auto.search >= 1 && linksearch_walk_cut();
   const TexturePhase& tex = ms.texture;
   if (tex.endRun) {
     ms.outcome = OUTCOME_CANCELLED;
@@ -286,8 +294,8 @@ bool process_model(int index) {
   // it), also when the user declined repairing its links.
   if (Fill.names < 1) pmxModel.enNameCount = 0;
   pmxModel.fillSideLast = Fill.names >= 1 ? 255 : 0;
-  // Unattended, links none of which could be renewed are no repair: a copy gains nothing from them.
-  const bool unattendedNothing = Auto.answer != 0 && !pmxModel.texListRenewed && !any_twist_flag();
+  // Links none of which could be renewed are no repair: a copy gains nothing from them.
+  const bool unattendedNothing = went_on_without_links() && !pmxModel.texListRenewed && !any_twist_flag();
   const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing;
   const bool namesAdded = pmxModel.enNameCount >= 1;
   if (!fixed && !namesAdded) {
@@ -352,7 +360,7 @@ int model_loop() {
   con_set_quiet(Quiet.mode != 0);
   if (dictionary_once()) {
     con_printf("\n");
-    load_alias_rules(programFolder, programFolderW);
+    aliasReadForRun = load_alias_rules(programFolder, programFolderW);
   }
   int index = 1;
   for (; index < ansiArgs.count; ++index) {

@@ -90,13 +90,17 @@ struct ModelState {
   struct LinkRecord {
     LinkFate fate;
     LinkRule rule;  // FATE_FOUND: the rule that found it
+    // Searched for: how many files qualified under the rule that found it, and
+    // why a file the search saw was not taken when nothing else was found.
+    int candidates;
+    LinkReject rejected;
   } link[TEX_MAX];
+  bool searchCutSaid;  // the bound that stopped the search's listing was said
   int linkCount;  // entries of link[] the check visited
 
   ModelOutcome outcome;
   int readError;
   bool pathTooLong;  // not read: its path does not fit
-  bool searchCut;    // the automatic search met a bound of its walk
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];

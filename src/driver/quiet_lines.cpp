@@ -23,45 +23,53 @@ void quiet_printf(const char* fmt, ...) {
   va_end(ap);
 }
 
-void quiet_tag(MsgId tag) {
+// A format of one %s taking a name, shown in its UTF-16 form where the console can.
+void quiet_name(const char* fmt, const char* ansi, const char16_t* wide) {
   ConVisible visible;
-  print_by_language(tag);
+  con_printf_name(fmt, ansi, wide);
+}
+
+void quiet_tag(MsgId tag, int count = 0) {
+  ConVisible visible;
+  if (count) print_by_language(tag, count);
+  else print_by_language(tag);
   con_printf(" \n");
 }
 
 bool is_model(int i) { return ansiArgs.entries[i][0] != '-' && ansiArgs.entries[i][0] != '/'; }
 
-// The tags of the automatic search, in the order of LinkRule.
+// The listing's tags of the automatic search, in the order of LinkRule, and
+// those that count the candidates of a choice among several.
 const MsgId kFoundTags[] = {M_TAG_FOUND_CASE, M_TAG_FOUND_MOVED, M_TAG_FOUND_CONVERTED, M_TAG_FOUND_MANGLED};
+const MsgId kFoundCountTags[] = {M_TAG_FOUND_CASE_COUNT, M_TAG_FOUND_MOVED_COUNT, M_TAG_FOUND_CONVERTED_COUNT,
+                                 M_TAG_FOUND_MANGLED_COUNT};
 
 void link_line(int k, const ModelState::LinkRecord& link) {
-  const char* stored = pmxModel.pmxtexlistpath[k];
-  const char* renewed = pmxModel.pmxnewtexlistpath[k];
+  if (link.fate == FATE_NONE || link.fate == FATE_OK) return;
+  quiet_name(msg(M_QUIET_LINK), pmxModel.pmxtexlistpath[k], pmxModel.pmxtexlistpathW[k]);
+  const bool renewed = link.fate == FATE_INFERRED || link.fate == FATE_PICKED || link.fate == FATE_FOUND;
+  if (renewed) quiet_name(msg(M_QUIET_RENEWED), pmxModel.pmxnewtexlistpath[k], pmxModel.pmxnewtexlistpathW[k]);
   switch (link.fate) {
     case FATE_NONE:
     case FATE_OK:
       return;
     case FATE_SHARED_TOON:
-      quiet_printf(msg(M_QUIET_LINK_KEPT), stored);
       quiet_tag(M_TAG_SHARED_TOON);
       return;
     case FATE_BROKEN:
     case FATE_LEFT_BROKEN:
-      quiet_printf(msg(M_QUIET_LINK_KEPT), stored);
       quiet_tag(M_TAG_LEFT_BROKEN);
       return;
     case FATE_INFERRED:
-      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
       quiet_tag(M_TAG_INFERRED);
       return;
     case FATE_PICKED:
-      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
       quiet_tag(M_QUIET_TAG_PICKED);
       return;
     case FATE_FOUND:
-      quiet_printf(msg(M_QUIET_LINK_RENEWED), stored, renewed);
-      if (link.rule >= LINK_RULE_CASE && link.rule <= LINK_RULE_MANGLED) quiet_tag(kFoundTags[link.rule - LINK_RULE_CASE]);
-      else quiet_printf("\n");
+      if (link.rule < LINK_RULE_CASE || link.rule > LINK_RULE_MANGLED) quiet_printf("\n");
+      else if (link.candidates > 1) quiet_tag(kFoundCountTags[link.rule - LINK_RULE_CASE], link.candidates);
+      else quiet_tag(kFoundTags[link.rule - LINK_RULE_CASE]);
       return;
   }
 }
@@ -70,13 +78,11 @@ void result_line(const ModelState& ms) {
   switch (ms.outcome) {
     case OUTCOME_SAVED: {
       char saved[PATHBUF_CAP];
+      char16_t savedW[PATHBUF_CAP];
       namepart(saved, (int)sizeof saved, ms.outPath);
-      if (!saved[0]) {
-        char16_t savedW[PATHBUF_CAP];
-        namepartW(savedW, PATHBUF_CAP, ms.outPathW);
-        wide_to_sjis(saved, (int)sizeof saved, savedW);
-      }
-      quiet_printf(msg(M_SUMMARY_SAVED), saved);
+      namepartW(savedW, PATHBUF_CAP, ms.outPathW);
+      if (!saved[0]) wide_to_sjis(saved, (int)sizeof saved, savedW);
+      quiet_name(msg(M_SUMMARY_SAVED), saved, savedW[0] ? savedW : nullptr);
       return;
     }
     case OUTCOME_LINKS_FINE: quiet_printf("%s", msg(M_SUMMARY_LINKS_FINE)); return;
@@ -103,7 +109,8 @@ void quiet_model_begin(int argIndex) {
     ++total;
     if (i <= argIndex) ++place;
   }
-  quiet_printf(msg(M_QUIET_MODEL), place, total, ansiArgs.entries[argIndex]);
+  quiet_printf(msg(M_QUIET_MODEL), place, total);
+  quiet_name("%s \n", ansiArgs.entries[argIndex], argIndex < wideArgs.count ? wideArgs.entries[argIndex] : nullptr);
 }
 
 void quiet_model_end(const ModelState& ms) {
@@ -111,6 +118,16 @@ void quiet_model_end(const ModelState& ms) {
   for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k) link_line(k, ms.link[k]);
   if (ms.linkCount >= TEX_MAX && pmxModel.textureCount > TEX_MAX)
     quiet_printf(msg(M_QUIET_TEXTURES_CUT), TEX_MAX, (int)pmxModel.textureCount);
-  if (ms.searchCut) quiet_printf(msg(M_QUIET_SEARCH_CUT), LINK_WALK_MAX_DEPTH, LINK_WALK_MAX_ENTRIES);
+  // The listing's own words for the bound, on a line of its own.
+  if (ms.searchCutSaid) {
+    int cut = linksearch_walk_bounds();
+    if (cut == (LINK_CUT_ENTRIES | LINK_CUT_LEVELS))
+      quiet_printf(msg(M_SEARCH_CUT_BOTH), linksearch_listed(), (int)LINK_WALK_MAX_DEPTH);
+    else if (cut & LINK_CUT_ENTRIES)
+      quiet_printf(msg(M_SEARCH_CUT_ENTRIES), linksearch_listed());
+    else
+      quiet_printf(msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
+    quiet_printf("\n");
+  }
   result_line(ms);
 }

@@ -18,6 +18,7 @@ struct ModelRecord {
   int readError;
   ModelState::LinkTally links;
   char saved[PATHBUF_CAP];  // name of the file written
+  char16_t savedW[PATHBUF_CAP];
 };
 
 ModelRecord records[ARG_MAX_ENTRIES];
@@ -65,7 +66,8 @@ void print_renewals(const ModelState::LinkTally& t) {
 
 void print_record(const ModelRecord& r) {
   const char* name = r.argIndex < ansiArgs.count ? ansiArgs.entries[r.argIndex] : "";
-  con_printf(" %s", name);
+  con_printf(" ");
+  con_name(name, r.argIndex < wideArgs.count ? wideArgs.entries[r.argIndex] : nullptr);
   switch (r.outcome) {
     case OUTCOME_NOT_REACHED: con_printf("%s", msg(M_SUMMARY_NOT_REACHED)); return;
     case OUTCOME_DECLINED: con_printf("%s", msg(M_SUMMARY_DECLINED)); return;
@@ -80,7 +82,7 @@ void print_record(const ModelRecord& r) {
   print_renewals(t);
   con_printf(msg(M_SUMMARY_BROKEN), t.leftBroken);
   switch (r.outcome) {
-    case OUTCOME_SAVED: con_printf(msg(M_SUMMARY_SAVED), r.saved); break;
+    case OUTCOME_SAVED: con_printf_name(msg(M_SUMMARY_SAVED), r.saved, r.savedW); break;
     case OUTCOME_LINKS_FINE: con_printf("%s", msg(M_SUMMARY_LINKS_FINE)); break;
     case OUTCOME_ANSWERED_NO: con_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); break;
     case OUTCOME_NOTHING_RENEWED: con_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); break;
@@ -105,11 +107,8 @@ void summary_add(int argIndex, const ModelState& ms) {
   r->links = ms.links;
   if (ms.outcome != OUTCOME_SAVED) return;
   namepart(r->saved, (int)sizeof r->saved, ms.outPath);
-  if (!r->saved[0]) {
-    char16_t nameW[PATHBUF_CAP];
-    namepartW(nameW, PATHBUF_CAP, ms.outPathW);
-    wide_to_sjis(r->saved, (int)sizeof r->saved, nameW);
-  }
+  namepartW(r->savedW, PATHBUF_CAP, ms.outPathW);
+  if (!r->saved[0]) wide_to_sjis(r->saved, (int)sizeof r->saved, r->savedW);
 }
 
 void summary_add_not_reached(int argIndex) { next_record(argIndex); }
@@ -119,6 +118,12 @@ int summary_processed() { return processedCount; }
 bool summary_any_left_broken() {
   for (int i = 0; i < recordCount; ++i)
     if (records[i].links.leftBroken > 0) return true;
+  return false;
+}
+
+bool summary_any_failure_unboxed() {
+  for (int i = 0; i < recordCount; ++i)
+    if (records[i].outcome == OUTCOME_UNREADABLE || records[i].outcome == OUTCOME_SAVE_FAILED) return true;
   return false;
 }
 

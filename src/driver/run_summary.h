@@ -13,5 +13,8 @@ void summary_add_not_reached(int argIndex);
 int summary_processed();
 // True when a model recorded keeps a broken link.
 bool summary_any_left_broken();
+// True when a model failed in a way only the console tells (no box shows it):
+// it could not be read, or its save failed.
+bool summary_any_failure_unboxed();
 // The header and one line per model, in the message language.
 void summary_print();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/closing_wait.h"
 #include "driver/driver.h"
 #include "driver/folder_args.h"
 #include "driver/messages.h"
@@ -199,7 +200,8 @@ bool append_pair(const char* ansi, const char16_t* wide) {
 // Appends a folder's models; false when the lists ran full.
 bool append_folder(const char* entry, const char16_t* folderW) {
   int n = folder_arg_list(folderW);
-  con_printf("Folder: %s => %d model(s) \n", entry, n);
+  con_printf_name("Folder: %s", entry, folderW);
+  con_printf(" => %d model(s) \n", n);
   char ansi[2 * PATHBUF_CAP];
   for (int k = 0; k < n; k++) {
     const char16_t* pathW = folder_arg_model(k);
@@ -289,5 +291,7 @@ int startup_main(int argc, char** argv) {
   startup_banner();
   startup_lists(argc, argv, nullptr);
   startup_options();
-  return model_loop();
+  const int code = model_loop();
+  closing_wait();
+  return code;
 }

@@ -81,6 +81,13 @@ void make_rel_base(TextureWork& tw) {
   rel_base_of(tw.relBaseW, tw.pmxDirW);
 }
 
+// "k: path " of a link as stored.
+void print_link(int k) {
+  con_printf("%d: ", k);
+  con_name(pmxModel.pmxtexlistpath[k], pmxModel.pmxtexlistpathW[k]);
+  con_printf(" ");
+}
+
 // Is this the "expected path" (model folder + stored) present in either form?
 bool stored_path_opens(TextureWork& tw, int k) {
   bool a = join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, pmxModel.pmxtexlistpath[k]);
@@ -109,12 +116,15 @@ int ask_to_repair(BoxText& box, int broken, const char* diskName, const char16_t
   return broken;
 }
 
+bool searching() { return Auto.search >= 1; }
+
 // The not-found box; false when the user cancelled.
 bool tell_not_found(ModelState& ms, bool useWide) {
   const TextureWork& tw = ms.tex;
   BoxText& box = ms.box;
   box_clear(&box);
   box_add_msg(&box, M_NOT_FOUND_BOX, {{tw.texFolder, tw.texFolderW}, {tw.texName, tw.texNameW}});
+  if (searching()) box_add_msg(&box, M_NOT_FOUND_BOX_LEAVE);
   con_printf("\n");
   int answer = box_show(&box, OS_MB_OKCANCEL | OS_MB_ICONINFORMATION | OS_MB_TOPMOST, useWide);
   if (answer == OS_IDCANCEL) {
@@ -125,11 +135,13 @@ bool tell_not_found(ModelState& ms, bool useWide) {
   return true;
 }
 
-// Tags of the automatic search, in the order of LinkRule.
+// Tags of the automatic search, in the order of LinkRule; then with the count
+// of candidates, for a choice among several.
 const MsgId kFoundTags[] = {M_TAG_FOUND_CASE, M_TAG_FOUND_MOVED, M_TAG_FOUND_CONVERTED, M_TAG_FOUND_MANGLED};
+const MsgId kFoundCountTags[] = {M_TAG_FOUND_CASE_COUNT, M_TAG_FOUND_MOVED_COUNT, M_TAG_FOUND_CONVERTED_COUNT,
+                                 M_TAG_FOUND_MANGLED_COUNT};
 static_assert(sizeof kFoundTags / sizeof kFoundTags[0] == LINK_RULE_MANGLED - LINK_RULE_CASE + 1, "one tag per rule");
-
-bool searching() { return Auto.search >= 1; }
+static_assert(sizeof kFoundCountTags == sizeof kFoundTags, "one counted tag per rule");
 
 // A link the viewer fills from its own folder when the file is absent: listed
 // with its tag and kept as stored.
@@ -177,7 +189,7 @@ bool infer(ModelState& ms, int k) {
     if (!a) wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
     if (!w) sjis_to_wide(tw.renewedW, TEXPATH_CAP, tw.renewed);
     print_by_language(M_TAG_INFERRED);
-    con_printf(" => (renew) %s ", tw.renewed);
+    con_printf_name(" => (renew) %s ", tw.renewed, tw.renewedW);
     ++ms.links.inferred;
     ms.link[k].fate = FATE_INFERRED;
     return true;
@@ -189,6 +201,8 @@ bool infer(ModelState& ms, int k) {
 bool search_link(ModelState& ms, int k) {
   TextureWork& tw = ms.tex;
   LinkRule rule = linksearch_find(pmxModel.pmxtexlistpathW[k], &tw.found);
+  ms.link[k].candidates = tw.found.candidates;
+  ms.link[k].rejected = tw.found.rejected;
   if (rule == LINK_RULE_NONE) return false;
   wide_cpy(tw.renewedW, TEXPATH_CAP, tw.found.pathW);
   wide_to_sjis(tw.renewed, sizeof tw.renewed, tw.renewedW);
@@ -196,8 +210,11 @@ bool search_link(ModelState& ms, int k) {
   bool a = !exactOnly && join_path(tw.candidate, sizeof tw.candidate, tw.pmxDir, tw.renewed);
   bool w = (tw.pmxDirW[0] || !tw.pmxDir[0]) && join_pathW(tw.candidateW, TEXPATH_CAP, tw.pmxDirW, tw.renewedW);
   if (!opens(a ? tw.candidate : nullptr, w ? tw.candidateW : nullptr)) return false;
-  print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
-  con_printf(" => (renew) %s ", tw.renewed);
+  if (tw.found.candidates > 1)
+    print_by_language(kFoundCountTags[rule - LINK_RULE_CASE], tw.found.candidates);
+  else
+    print_by_language(kFoundTags[rule - LINK_RULE_CASE]);
+  con_printf_name(" => (renew) %s ", tw.renewed, tw.renewedW);
   ++ms.links.found[rule];
   ms.link[k].fate = FATE_FOUND;
   ms.link[k].rule = rule;
@@ -209,10 +226,46 @@ bool search_link(ModelState& ms, int k) {
   return true;
 }
 
-// Not-found box, dialog, renewal and learning. false: the repair is abandoned.
-bool ask_for_file(ModelState& ms, int k, bool useWide) {
+// What the search has to say below the link it just looked for, each on a
+// line of its own: a file it would not take, and once per model the bound
+// that stopped its listing.
+void say_search_notes(ModelState& ms) {
   TextureWork& tw = ms.tex;
-  if (!tell_not_found(ms, useWide)) return false;
+  if (tw.found.rejected == LINK_REJECT_OTHER_MODEL) {
+    wide_to_sjis(tw.candidate, sizeof tw.candidate, tw.found.rejectedW);
+    wide_to_sjis(tw.scratch, sizeof tw.scratch, tw.found.otherModelW);
+    con_printf("\n");
+    // Two names: the text is printed in two pieces of one name each.
+    const char* text = msg(M_SEARCH_OTHER_MODEL);
+    const char* second = std::strstr(text, "%s");
+    second = second ? std::strstr(second + 2, "%s") : nullptr;
+    char first[256];
+    int n = second ? (int)(second - text) : 0;
+    if (n > 0 && n < (int)sizeof first) {
+      std::memcpy(first, text, (size_t)n);
+      first[n] = 0;
+      con_printf_name(first, tw.candidate, tw.found.rejectedW);
+      con_printf_name(second, tw.scratch, tw.found.otherModelW);
+    }
+  }
+  int cut = linksearch_walk_bounds();
+  if (!cut || ms.searchCutSaid) return;
+  ms.searchCutSaid = true;
+  con_printf("\n");
+  if (cut == (LINK_CUT_ENTRIES | LINK_CUT_LEVELS))
+    con_printf(msg(M_SEARCH_CUT_BOTH), linksearch_listed(), (int)LINK_WALK_MAX_DEPTH);
+  else if (cut & LINK_CUT_ENTRIES)
+    con_printf(msg(M_SEARCH_CUT_ENTRIES), linksearch_listed());
+  else
+    con_printf(msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
+}
+
+enum AskResult { ASK_RENEWED, ASK_LEFT, ASK_ABANDONED };
+
+// Not-found box, dialog, renewal and learning.
+AskResult ask_for_file(ModelState& ms, int k, bool useWide) {
+  TextureWork& tw = ms.tex;
+  if (!tell_not_found(ms, useWide)) return ASK_ABANDONED;
   int got;
   tw.chosen[0] = 0;
   tw.chosenW[0] = 0;
@@ -234,22 +287,31 @@ bool ask_for_file(ModelState& ms, int k, bool useWide) {
         sjis_to_wide(tw.chosenW, TEXPATH_CAP, tw.chosen);
     }
   }
+  // With the search, a file that is gone costs only its own link.
+  if (got != 0 && searching()) {
+    con_printf("\n => ");
+    print_by_language(M_TAG_LEFT_BROKEN);
+    con_printf(" ");
+    return ASK_LEFT;
+  }
   // The ANSI form of such a name is only a likeness of it: never open by it.
   bool exactOnly = got == 0 && !fits_cp932(tw.chosenW);
   if (got != 0 || !opens(exactOnly ? nullptr : tw.chosen, tw.chosenW)) {
     if (got != 0) tw.chosen[0] = 0;
-    con_printf("\nCannot find tex(%d) again: %s \n", k, tw.chosen);
-    return false;
+    con_printf("\nCannot find tex(%d) again: ", k);
+    con_name(tw.chosen, got == 0 ? tw.chosenW : nullptr);
+    con_printf(" \n");
+    return ASK_ABANDONED;
   }
   relpath(tw.renewed, sizeof tw.renewed, tw.chosen, tw.relBase);
   relpathW(tw.renewedW, TEXPATH_CAP, tw.chosenW, tw.relBaseW);
-  con_printf("\n => (renew) %s ", tw.renewed);
+  con_printf_name("\n => (renew) %s ", tw.renewed, tw.renewedW);
   dirpart(tw.scratch, sizeof tw.scratch, tw.renewed);
   dirpartW(tw.scratchW, TEXPATH_CAP, tw.renewedW);
   texfoldermap_learn(tw.texFolder, tw.texFolderW, tw.scratch, tw.scratchW);
   ++ms.links.picked;
   ms.link[k].fate = FATE_PICKED;
-  return true;
+  return ASK_RENEWED;
 }
 
 }  // namespace
@@ -282,7 +344,7 @@ void texture_phase(ModelState& ms) {
   TextureWork& tw = ms.tex;
   ModelState::LinkTally& tally = ms.links;
   TexturePhase& r = ms.texture;
-  r = TexturePhase{0, 0, false};
+  r = TexturePhase{0, 0, false, 0};
   bool useWide = ms.ansiPathUnusable && !ms.widePathUnusable;
   int count = pmxModel.texListCount;
   if (count < 0) count = 0;
@@ -291,7 +353,7 @@ void texture_phase(ModelState& ms) {
   // Check.
   dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
   dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
-  con_printf("pmx dir: %s \n", tw.pmxDir);
+  con_printf_name("pmx dir: %s \n", tw.pmxDir, tw.pmxDirW);
   if (searching()) {
     if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
       linksearch_begin(tw.pmxDirW);
@@ -303,7 +365,7 @@ void texture_phase(ModelState& ms) {
   int broken = 0;
   ms.linkCount = count;
   for (int k = 0; k < count; ++k) {
-    con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
+    print_link(k);
     if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       ++tally.ok;
@@ -342,7 +404,7 @@ void texture_phase(ModelState& ms) {
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
-    con_printf("%d: %s ", k, pmxModel.pmxtexlistpath[k]);
+    print_link(k);
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
@@ -361,16 +423,22 @@ void texture_phase(ModelState& ms) {
     dirpartW(tw.texFolderW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     namepart(tw.texName, sizeof tw.texName, pmxModel.pmxtexlistpath[k]);
     namepartW(tw.texNameW, TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
-    bool repaired = infer(ms, k) || (searching() && search_link(ms, k));
-    if (!repaired && Auto.answer != 0) {
-      // Nobody to ask: the link stays as stored and the repair goes on.
-      print_by_language(M_TAG_LEFT_BROKEN);
+    bool repaired = infer(ms, k);
+    const bool searched = !repaired && searching();
+    if (searched) repaired = search_link(ms, k);
+    const bool nobodyToAsk = !repaired && Auto.answer != 0;
+    if (nobodyToAsk) print_by_language(M_TAG_LEFT_BROKEN);
+    if (searched) say_search_notes(ms);
+    AskResult asked = repaired ? ASK_RENEWED : nobodyToAsk ? ASK_LEFT : ask_for_file(ms, k, useWide);
+    if (asked == ASK_LEFT) {
+      // The link stays as stored and the repair goes on.
       con_printf("\n");
       ++tally.leftBroken;
+      ++r.leftGoingOn;
       ms.link[k].fate = FATE_LEFT_BROKEN;
       continue;
     }
-    if (!repaired && !ask_for_file(ms, k, useWide)) {
+    if (asked == ASK_ABANDONED) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
       tally_unfinished(tally, checkedOk, r.brokenLinkTotal);

@@ -7,6 +7,7 @@ struct TexturePhase {
   int brokenLinkTotal;  // broken in the check, before the answer
   int brokenLinkCount;  // after the answer: 0 when the user said No
   bool endRun;          // Cancel, or a link the user did not supply
+  int leftGoingOn;      // links the repair went on without (-Y, or a dialog cancelled under -A)
 };
 
 struct ModelState;

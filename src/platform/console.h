@@ -1,5 +1,8 @@
 // The one print routine. Everything the program shows on the console goes
 // through here, in code page 932 bytes; the POSIX seam turns them into UTF-8.
+// Where standard output is a Windows console, the text reaches it as UTF-16
+// instead, so it reads right whatever the console's code page; redirected
+// output gets the bytes.
 #pragma once
 #include <cstdarg>
 #include <cstddef>
@@ -14,7 +17,7 @@ void con_puts(const char* text);
 void con_write(const char* bytes, size_t n);
 void con_flush();
 
-// The quiet gate (option Q). While it is shut, every routine above prints
+// The quiet gate (option Q). While it is shut, every routine of this file prints
 // nothing (con_printf does not even format), except inside a ConVisible
 // scope. So the rule is simple: under -Q only what is printed while a
 // ConVisible lives appears; everything else is left out. With the gate open
@@ -41,6 +44,26 @@ void con_write_utf8(const char* bytes, size_t n);
 // Tests: 1 pass bytes unchanged, 0 convert to UTF-8, -1 ask the seam again.
 void con_set_passthrough(int mode);
 
+// A name or path the program holds in two forms: its ANSI form (the system's
+// ANSI code page, or Shift-JIS) and, where known, its UTF-16 form. Bytes go
+// out as the ANSI form, exactly as con_printf("%s") would print it; a console
+// that takes UTF-16 shows the UTF-16 form when it is given and not empty, so
+// a name the ANSI code page cannot hold shows as itself.
+void con_name(const char* ansi, const char16_t* wide);
+// The same for n bytes and wn units (no terminators needed).
+void con_name_n(const char* ansi, size_t n, const char16_t* wide, size_t wn);
+// printf-like with exactly one %s, which is the name; the format may hold %%
+// but no other conversion.
+void con_printf_name(const char* fmt, const char* ansi, const char16_t* wide);
+
+// 1 when the text goes to a console as UTF-16 (Windows, standard output not
+// redirected).
+int con_to_screen();
+// Tests: collect the UTF-16 text a console would be given instead of the
+// bytes (as if standard output were such a console).
+void con_capture_screen_begin();
+std::u16string con_capture_screen_end();
+
 // Tests: collect the bytes (before any conversion) instead of printing them.
 void con_capture_begin();
 std::string con_capture_end();
@@ -57,3 +80,6 @@ struct ConUtf8State {
 // Codes with no mapping become '?'.
 size_t con_cp932_to_utf8(ConUtf8State* st, const char* src, size_t n, char* dst, size_t cap,
                          size_t* used);
+// The same to UTF-16 for a console that takes it; dst holds at least 2 * n + 2
+// units, which always suffices. Returns the units stored.
+size_t con_cp932_to_utf16(ConUtf8State* st, const char* src, size_t n, char16_t* dst);

@@ -49,6 +49,78 @@ TEST(Console, StopsWhenTheOutputIsFull) {
   EXPECT_EQ(2u, used);
 }
 
+TEST(Console, CodePage932ToUtf16) {
+  const std::pair<std::string, std::u16string> cases[] = {
+      {"C:\\m\\a.pmx ~\n", u"C:\\m\\a.pmx ~\n"},   // ASCII as itself
+      {"\x93\xFA\x96\x7B\x8C\xEA", u"日本語"},
+      {"\x95\x5C", u"表"},
+      {"\x81\x60", u"\uFF5E"},                          // override
+      {"\xB1\xDF", u"\uFF71\uFF9F"},                   // half-width katakana
+      {"\x80\xA0\xFD", u"???"},
+      {"\x81\x0A", u"?\n"},
+      {std::string("a\0b", 3), u"a?b"},
+  };
+  for (const auto& c : cases) {
+    ConUtf8State st = {0};
+    char16_t out[64];
+    size_t n = con_cp932_to_utf16(&st, c.first.data(), c.first.size(), out);
+    EXPECT_EQ(c.second, std::u16string(out, n)) << c.first;
+  }
+}
+
+// 750 times 日 in Shift-JIS.
+const std::string kLongSjis = [] {
+  std::string s;
+  for (int i = 0; i < 750; ++i) s += "\x93\xFA";
+  return s;
+}();
+
+// Where standard output is a console that takes UTF-16, every kind of text
+// reaches it as its characters; the bytes a file or pipe gets stay the same.
+TEST(Console, ScreenTakesTheCharactersBytesStayTheSame) {
+  struct Case {
+    const char* what;
+    void (*print)();
+    std::string bytes;
+    std::u16string screen;
+  };
+  const Case cases[] = {
+      {"Shift-JIS text", [] { con_printf("%d: \x93\xFA\n", 3); }, "3: \x93\xFA\n", u"3: 日\n"},
+      {"UTF-8 text", [] { con_write_utf8("(UTF-8\xE6\x97\xA5) ", 11); }, "(UTF-8\xE6\x97\xA5) ", u"(UTF-8日) "},
+      {"a name in both forms", [] { con_name("a?.png", u"a\uD55C.png"); }, "a?.png", u"a\uD55C.png"},
+      {"a name with an empty UTF-16 form", [] { con_name("\x93\xFA.pmx", u""); }, "\x93\xFA.pmx", u"日.pmx"},
+      {"a name without a UTF-16 form", [] { con_name("\x93\xFA.pmx", nullptr); }, "\x93\xFA.pmx", u"日.pmx"},
+      {"a name inside a format",
+       [] { con_printf_name(" Model: %s (100%%) \n", "?.pmx", u"\uD55C.pmx"); },
+       " Model: ?.pmx (100%) \n", u" Model: \uD55C.pmx (100%) \n"},
+      {"a lead byte whose trail never comes",
+       [] {
+         con_printf("\x93");
+         con_name("x", u"y");
+       },
+       "\x93x", u"?y"},
+      {"a long name without a UTF-16 form, read in pieces that keep its characters whole",
+       [] { con_name(("x" + kLongSjis).c_str(), nullptr); },
+       "x" + std::string(kLongSjis), u"x" + std::u16string(750, u'日')},
+      {"a character split between two writes",
+       [] {
+         con_printf("\x93");
+         con_printf("\xFA");
+       },
+       "\x93\xFA", u"日"},
+  };
+  for (const Case& c : cases) {
+    con_capture_begin();
+    c.print();
+    EXPECT_EQ(c.bytes, con_capture_end()) << c.what;
+    con_capture_screen_begin();
+    c.print();
+    EXPECT_EQ(c.screen, con_capture_screen_end()) << c.what;
+  }
+  // The test's own output is no console.
+  EXPECT_EQ(0, con_to_screen());
+}
+
 TEST(Console, CaptureKeepsTheRawBytes) {
   con_capture_begin();
   EXPECT_EQ(9, con_printf("%s %d\n", "\x95\x5C", 12345));

@@ -136,6 +136,21 @@ void os_console_write(const char* bytes, size_t n);
 void os_console_flush();
 // POSIX: 1 when the terminal's locale is Shift-JIS and bytes pass unchanged.
 int os_console_passthrough();
+// 1 when standard output is a console that takes UTF-16 text; 0 when it is
+// redirected to a file or a pipe, and always on POSIX, whose terminal takes
+// the bytes.
+int os_console_screen();
+// UTF-16 text for that console (n units, no terminator).
+void os_console_writeW(const char16_t* units, size_t n);
+// n bytes of text in the system's ANSI code page as UTF-16: at most cap
+// units, not terminated; returns the units written.
+size_t os_ansi_to_wide(const char* ansi, size_t n, char16_t* out, size_t cap);
+// 1 when the console belongs to this process alone and shows its output: a
+// window opened for the program itself (dropped files, a double-click), not
+// a command prompt and not redirected. Always 0 on POSIX.
+int os_console_own_window();
+// Waits until Enter is pressed in the console (or its input ends).
+void os_console_wait_enter();
 
 // ---- message boxes -----------------------------------------------------------------
 enum {

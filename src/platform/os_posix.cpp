@@ -1104,6 +1104,38 @@ int os_console_passthrough() {
          strcmp(norm, "pck") == 0;
 }
 
+// The terminal takes bytes: no UTF-16 console, no window of the program's own.
+int os_console_screen() { return 0; }
+
+void os_console_writeW(const char16_t* units, size_t n) {
+  char out[8];
+  for (size_t i = 0; i < n;) {
+    uint32_t cp = units[i++];
+    if (utf16_is_high_surrogate(cp) && i < n && utf16_is_low_surrogate(units[i]))
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i++] - 0xDC00);
+    else if (utf16_is_surrogate(cp))
+      cp = 0xFFFD;
+    fwrite(out, 1, (size_t)utf8_encode(cp, out), stdout);
+  }
+}
+
+// The ANSI code page here is 932.
+size_t os_ansi_to_wide(const char* ansi, size_t n, char16_t* out, size_t cap) {
+  const unsigned char* s = (const unsigned char*)ansi;
+  size_t o = 0;
+  for (size_t i = 0; i < n && o + 2 <= cap;) {
+    uint32_t code = s[i++];
+    if (cp932_is_lead((unsigned char)code) && i < n && cp932_is_trail(s[i])) code = code << 8 | s[i++];
+    uint32_t cp = cp932_decode(code, CP932_WINDOWS);
+    if (cp == 0 || cp > 0x10FFFF || utf16_is_surrogate(cp)) cp = '?';
+    o += (size_t)utf16_encode(cp, out + o);
+  }
+  return o;
+}
+
+int os_console_own_window() { return 0; }
+void os_console_wait_enter() {}
+
 // ---- message boxes ------------------------------------------------------------------
 
 int os_message_boxA(const char*, const char*, uint32_t type) { return message_box(type); }

@@ -1,6 +1,7 @@
 // The seam on Windows: thin calls into KERNEL32, USER32 and COMDLG32.
 // wchar_t is 16 bits here, so UTF-16 text passes by a cast.
 #include "platform/os.h"
+#include "platform/path_form.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -20,6 +21,23 @@ const wchar_t* W(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s)
 wchar_t* W(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
 
 HANDLE H(os_file f) { return (HANDLE)f; }
+
+// A UTF-16 path as the file, folder and rename calls are given it: an absolute
+// one long enough to meet the system's 260-unit limit in its \\?\ form, which
+// the limit does not bind. A path whose form does not fit goes as it is.
+class SysPath {
+ public:
+  explicit SysPath(const char16_t* path) {
+    text = long_path_form(buf, CAP, path) >= 0 ? W(buf) : W(path);
+  }
+  explicit SysPath(const wchar_t* path) : SysPath(reinterpret_cast<const char16_t*>(path)) {}
+  operator const wchar_t*() const { return text; }
+
+ private:
+  enum { CAP = 2048 };
+  char16_t buf[CAP];
+  const wchar_t* text;
+};
 
 void remember_error() { lastError = GetLastError(); }
 
@@ -50,7 +68,7 @@ const wchar_t* sys(const char16_t* s) { return W(s); }
 wchar_t* sys(char16_t* s) { return W(s); }
 
 HANDLE find_first(const char* pattern, WIN32_FIND_DATAA* fd) { return FindFirstFileA(pattern, fd); }
-HANDLE find_first(const wchar_t* pattern, WIN32_FIND_DATAW* fd) { return FindFirstFileW(pattern, fd); }
+HANDLE find_first(const wchar_t* pattern, WIN32_FIND_DATAW* fd) { return FindFirstFileW(SysPath(pattern), fd); }
 BOOL find_next(HANDLE h, WIN32_FIND_DATAA* fd) { return FindNextFileA(h, fd); }
 BOOL find_next(HANDLE h, WIN32_FIND_DATAW* fd) { return FindNextFileW(h, fd); }
 
@@ -135,7 +153,7 @@ int get_open_file_name_t(Req* req, DWORD version400) {
 // one, is: the answer cannot tell them apart.
 enum { EXACT_CAP = 1024 };
 
-bool wide_exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+bool wide_exists(const wchar_t* path) { return GetFileAttributesW(SysPath(path)) != INVALID_FILE_ATTRIBUTES; }
 
 // The entry of folder (with its trailing separator, or empty) whose ANSI spelling is part.
 bool entry_spelled(const wchar_t* folder, const char* part, wchar_t* name, int cap) {
@@ -146,7 +164,7 @@ bool entry_spelled(const wchar_t* folder, const char* part, wchar_t* name, int c
   pattern[n] = L'*';
   pattern[n + 1] = 0;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(pattern, &fd);
+  HANDLE h = FindFirstFileW(SysPath(pattern), &fd);
   if (h == INVALID_HANDLE_VALUE) return false;
   int matches = 0;
   do {
@@ -226,11 +244,11 @@ static os_file file_of(HANDLE h) {
 }
 
 os_file os_open_readW(const char16_t* path) {
-  return file_of(CreateFileW(W(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file_of(CreateFileW(SysPath(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 os_file os_create_writeW(const char16_t* path) {
-  return file_of(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file_of(CreateFileW(SysPath(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 int os_read(os_file f, void* buf, uint32_t n, uint32_t* done) {
@@ -303,7 +321,8 @@ int os_is_same_fileA(os_file f, const char* sjisPath) {
   return same_file(f, CreateFileA(sjisPath, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 int os_is_same_fileW(os_file f, const char16_t* path) {
-  return same_file(f, CreateFileW(W(path), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return same_file(f, CreateFileW(SysPath(path), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                  nullptr));
 }
 
 int64_t os_file_size(os_file f) {
@@ -324,7 +343,7 @@ int os_copy_range(os_file, os_file, int64_t, int64_t* done) {
 
 FILE* os_fopen(const char* sjisPath, const char* mode) { return fopen(sjisPath, mode); }
 int os_removeA(const char* sjisPath) { return remove(sjisPath); }
-int os_removeW(const char16_t* path) { return _wremove(W(path)); }
+int os_removeW(const char16_t* path) { return _wremove(SysPath(path)); }
 
 // ---- replacing a file -------------------------------------------------------------
 
@@ -335,7 +354,7 @@ static HANDLE open_existing_for_write(const char* sjisPath) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 static HANDLE open_existing_for_write(const char16_t* path) {
-  return CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(SysPath(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 template <typename C>
@@ -371,7 +390,7 @@ int os_replace_fileA(const char* from, const char* to) {
   return 0;
 }
 int os_replace_fileW(const char16_t* from, const char16_t* to) {
-  if (MoveFileExW(W(from), W(to), kReplace)) return 1;
+  if (MoveFileExW(SysPath(from), SysPath(to), kReplace)) return 1;
   remember_error();
   return 0;
 }
@@ -460,6 +479,59 @@ void os_sleep(uint32_t ms) { Sleep(ms); }
 void os_console_write(const char* bytes, size_t n) { fwrite(bytes, 1, n, stdout); }
 void os_console_flush() { fflush(stdout); }
 int os_console_passthrough() { return 1; }
+
+// A handle the console answers GetConsoleMode for is a console; a file or a
+// pipe is not.
+static bool is_console(HANDLE h) {
+  DWORD mode = 0;
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+}
+
+int os_console_screen() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)) ? 1 : 0; }
+
+void os_console_writeW(const char16_t* units, size_t n) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  while (n > 0) {
+    DWORD piece = n < 8192 ? (DWORD)n : 8192;
+    // Never split a surrogate pair between two calls.
+    if (piece < n && units[piece - 1] >= 0xD800 && units[piece - 1] <= 0xDBFF) --piece;
+    DWORD done = 0;
+    if (!WriteConsoleW(out, W(units), piece, &done, nullptr) || done == 0) return;
+    units += done;
+    n -= done;
+  }
+}
+
+size_t os_ansi_to_wide(const char* ansi, size_t n, char16_t* out, size_t cap) {
+  if (n == 0 || cap == 0 || n > 0x7FFFFFFF || cap > 0x7FFFFFFF) return 0;
+  int got = MultiByteToWideChar(CP_ACP, 0, ansi, (int)n, W(out), (int)cap);
+  return got > 0 ? (size_t)got : 0;
+}
+
+// Only this process in the console: a window opened for the program itself.
+// A command prompt, or a program that started it in its own console, is
+// attached too.
+int os_console_own_window() {
+  DWORD ids[2];
+  return os_console_screen() && GetConsoleProcessList(ids, 2) == 1 ? 1 : 0;
+}
+
+void os_console_wait_enter() {
+  HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, 0, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return;
+  // Keys pressed while the run went on are not the answer.
+  FlushConsoleInputBuffer(in);
+  wchar_t buf[64];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadConsoleW(in, buf, 64, &got, nullptr) || got == 0) break;
+    bool enter = false;
+    for (DWORD i = 0; i < got; i++) enter = enter || buf[i] == L'\r' || buf[i] == L'\n';
+    if (enter) break;
+  }
+  CloseHandle(in);
+}
 
 // ---- message boxes ------------------------------------------------------------------
 

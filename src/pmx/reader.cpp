@@ -118,11 +118,28 @@ void count_english_name(const NameBuffer& jp, const NameBuffer& nb, int32_t enLe
   if (strcmp(sjisRule, sjisName) != 0) M.enNameCount++;
 }
 
+// A name's own characters, for a console that shows them all.
+void name_to_wide(char16_t* dst, int cap, const NameBuffer& nb) {
+  if (M.textEncoding != 0) {
+    utf8_to_wide(dst, cap, nb.bytes);
+    return;
+  }
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(nb.bytes);
+  int n = 0;
+  for (; n < cap - 1 && 2 * n + 1 < NAMEBUF_SIZE && (b[2 * n] | b[2 * n + 1]); ++n)
+    dst[n] = (char16_t)(b[2 * n] | b[2 * n + 1] << 8);
+  dst[n] = 0;
+}
+
 // Prints a model name line and the 20-byte display cut; an empty name shows nothing.
 void show_model_name(const NameBuffer& nb, bool printLine) {
   pmx_name_to_sjis(sjisName, SJIS_NAME_CAP, M.textEncoding, nb.bytes);
   if (sjisName[0] == 0) return;
-  if (printLine) con_printf("Model: %s \n", sjisName);
+  if (printLine) {
+    char16_t nameW[NAMEBUF_SIZE];
+    name_to_wide(nameW, NAMEBUF_SIZE, nb);
+    con_printf_name("Model: %s \n", sjisName, nameW);
+  }
   sjisName[20] = 0;
   // "trancated", "matrial" below: the established spellings, which users' scripts match.
   if (drop_trailing_lead(sjisName) && Info.displayLevel >= 1) con_printf("(>20 DBCS-trancated) ");
@@ -573,7 +590,7 @@ int read_body() {
 int pmdinforead(const char* path) {
   clear_model();
   const int opened = rfopen(path);
-  con_printf("Reading from: %s \n", path);
+  con_printf_name("Reading from: %s \n", path, nullptr);
   if (opened != 0) return -1;
   return read_body();
 }
@@ -583,7 +600,7 @@ int pmdinforeadW(const char16_t* path) {
   const int opened = rfopenW(path);
   static char shown[2 * TEXPATH_CAP];
   wide_to_sjis(shown, (int)sizeof shown, path);
-  con_printf("Reading from: %s \n", shown);
+  con_printf_name("Reading from: %s \n", shown, path);
   if (opened != 0) return -1;
   return read_body();
 }

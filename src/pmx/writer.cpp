@@ -174,7 +174,8 @@ int write_texture_table() {
     if (i < M.texListCount) {
       wide_to_sjis(traceLine, (int)sizeof traceLine, M.pmxnewtexlistpathW[i]);
       con_printf(" pmxnewtexlistpath[%d]= %s \n", i, M.pmxnewtexlistpath[i]);
-      con_printf(" pmxnewtexlistpathW[%d]= %s \n", i, traceLine);
+      con_printf(" pmxnewtexlistpathW[%d]= ", i);
+      con_printf_name("%s \n", traceLine, M.pmxnewtexlistpathW[i]);
     }
     if (i < M.texListCount && i < TEX_MAX && M.texEntryRenewed[i]) {
       if (n > 0) pmx_skip(n);
@@ -338,6 +339,9 @@ const char* traced(const char16_t* path) {
   wide_to_sjis(traceLine, (int)sizeof traceLine, path);
   return traceLine;
 }
+// What a console that shows UTF-16 shows instead: the path as itself.
+const char16_t* shown(const char*) { return nullptr; }
+const char16_t* shown(const char16_t* path) { return path; }
 int open_source(const char* path) { return rfopen(path); }
 int open_source(const char16_t* path) { return rfopenW(path); }
 int create_output(const char* path) { return wfopen(path); }
@@ -345,8 +349,8 @@ int create_output(const char16_t* path) { return wfopenW(path); }
 
 template <typename C>
 int write_model(const C* outPath, const C* srcPath) {
-  con_printf("Reading from: %s \n", traced(srcPath));
-  con_printf("Writing to  : %s \n", traced(outPath));
+  con_printf_name("Reading from: %s \n", traced(srcPath), shown(srcPath));
+  con_printf_name("Writing to  : %s \n", traced(outPath), shown(outPath));
   if (open_source(srcPath) != 0) return -1;
   if (create_output(outPath) != 0) {
     rfclose();

@@ -201,12 +201,12 @@ void print_listing(int kind, const char* header) {
 
 int read_alias_file(const char* path, const char16_t* pathW, int useWide) {
   const char* shown = (!useWide && path != nullptr) ? path : "";
-  con_printf("Checking : %s \n", shown);
+  con_printf_name("Checking : %s \n", shown, useWide ? pathW : nullptr);
   bool fileIsSjis = useWide ? text_is_sjis(nullptr, pathW) != 0 : text_is_sjis(path, nullptr) != 0;
   if (fileIsSjis)
-    con_printf("Reading (SJIS) : %s \n", shown);
+    con_printf_name("Reading (SJIS) : %s \n", shown, useWide ? pathW : nullptr);
   else
-    con_printf("Reading (UTF-8): %s \n", shown);
+    con_printf_name("Reading (UTF-8): %s \n", shown, useWide ? pathW : nullptr);
 
   int opened = useWide ? txt_open_wide(pathW) : txt_open(path);
   if (opened != 0) return -1;
@@ -239,7 +239,7 @@ int read_alias_file(const char* path, const char16_t* pathW, int useWide) {
   return failed ? -1 : 0;
 }
 
-void load_alias_rules(const char* programFolder, const char16_t* programFolderW) {
+bool load_alias_rules(const char* programFolder, const char16_t* programFolderW) {
   namelist_reset();
 
   static char path[PATHBUF_CAP];
@@ -262,15 +262,17 @@ void load_alias_rules(const char* programFolder, const char16_t* programFolderW)
     }
   }
 
-  bool found = false;
+  bool found = false, readIn = false;
   if (pathOk && txt_exists(path) == 0) {
     found = true;
     con_printf("Alias file found. \n");
-    if (read_alias_file(path, nullptr, 0) == 0) con_printf("Alias file read-in. \n");
+    readIn = read_alias_file(path, nullptr, 0) == 0;
+    if (readIn) con_printf("Alias file read-in. \n");
   } else if (pathWOk && txt_exists_wide(pathW) == 0) {
     found = true;
     con_printf("Alias file found. (W) \n");
-    if (read_alias_file(nullptr, pathW, 1) == 0) con_printf("Alias file read-in. (W) \n");
+    readIn = read_alias_file(nullptr, pathW, 1) == 0;
+    if (readIn) con_printf("Alias file read-in. (W) \n");
   }
 
   print_listing(RULE_BONE, "Bones: \n");
@@ -284,4 +286,5 @@ void load_alias_rules(const char* programFolder, const char16_t* programFolderW)
     con_printf("  => Replace def. morphEN strings: %d \n", namelist_count(RULE_MORPH_EN));
     con_printf("\n");
   }
+  return readIn;
 }

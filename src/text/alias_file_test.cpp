@@ -47,7 +47,7 @@ class AliasFile : public ::testing::Test {
   }
   std::string load(const char* ansiFolder, const char16_t* wideFolder) {
     con_capture_begin();
-    load_alias_rules(ansiFolder, wideFolder);
+    readIn = load_alias_rules(ansiFolder, wideFolder);
     return con_capture_end();
   }
   std::string read() {
@@ -55,6 +55,7 @@ class AliasFile : public ::testing::Test {
     EXPECT_EQ(0, read_alias_file(path.c_str(), nullptr, 0));
     return con_capture_end();
   }
+  bool readIn = false;
   static std::string bone(const char* name) {
     char out[NAME_RESULT_CAP];
     rename_bone(out, sizeof out, name);
@@ -66,6 +67,7 @@ const char* const kEmptyListings = "Bones: \nMorphing: \nBonesEN: \nMorphingEN: 
 
 TEST_F(AliasFile, MissingFileListsNothingAndCountsNothing) {
   EXPECT_EQ(kEmptyListings, load(folder.c_str(), folderW.c_str()));
+  EXPECT_FALSE(readIn);
 }
 
 TEST_F(AliasFile, EmptyFileIsFoundAndCountsZero) {
@@ -77,6 +79,7 @@ TEST_F(AliasFile, EmptyFileIsFoundAndCountsZero) {
                          "  => Replace def. boneEN  strings: 0 \n"
                          "  => Replace def. morphEN strings: 0 \n\n";
   EXPECT_EQ(expected, load(folder.c_str(), folderW.c_str()));
+  EXPECT_TRUE(readIn);
 }
 
 TEST_F(AliasFile, FoundByTheWidePathWhenTheAnsiOneFails) {

@@ -9,7 +9,7 @@ def _text(s, utf8):
     return struct.pack("<i", len(raw)) + raw
 
 
-def build(textures, utf8=False, bones=None, morphs=None, frames=None):
+def build(textures, utf8=False, bones=None, morphs=None, frames=None, names=("テストモデル", "Test model")):
     """A small valid model: 3 vertices (deform type 0), one face, the given
     texture paths, one material, bones, morphs and frames as (jp, en) pairs,
     no rigid bodies or joints. Index widths are 1 byte (vertex) and 1 byte."""
@@ -21,7 +21,7 @@ def build(textures, utf8=False, bones=None, morphs=None, frames=None):
     out += struct.pack("<f", 2.0)
     # globals: count, encoding, add-UV, widths of vertex/texture/material/bone/morph/rigid
     out += bytes([8, 1 if utf8 else 0, 0, 1, 1, 1, 1, 1, 1])
-    out += t("テストモデル") + t("Test model") + t("コメント") + t("comment")
+    out += t(names[0]) + t(names[1]) + t("コメント") + t("comment")
     verts = [(0, 0, 0), (1, 0, 0), (0, 1, 0)]
     out += struct.pack("<i", len(verts))
     for i, p in enumerate(verts):

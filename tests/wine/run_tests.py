@@ -115,12 +115,12 @@ class Suite:
         os.makedirs(self.bin)
         shutil.copy(self.exe_src, self.exe)
 
-    def model(self, rel, textures, files=(), utf8=False):
+    def model(self, rel, textures, files=(), utf8=False, **fields):
         """Writes a model and the image files (relative to its folder) that exist."""
         path = os.path.join(self.work, rel)
         folder = os.path.dirname(path)
         os.makedirs(folder, exist_ok=True)
-        data = pmxfile.build(textures, utf8=utf8)
+        data = pmxfile.build(textures, utf8=utf8, **fields)
         with open(path, "wb") as f:
             f.write(data)
         for img in files:
@@ -251,6 +251,17 @@ def t_cancel_not_found_box_and_dialog(s):
     expect_calls(r, [("MessageBoxA", None, None, 6), ("MessageBoxA", None, None, 1),
                      ("GetOpenFileNameA", None, None, 0)])
     check(not os.path.exists(os.path.join(os.path.dirname(m), "a-new.pmx")), "a-new.pmx written")
+    # With -A a cancelled dialog leaves only its own link broken, and the rest is saved.
+    g, g_data = s.model("cg/a.pmx", ["tex\\gone.png", "tex\\b.png"], ["textures\\b.png"])
+    r = s.run(["-A", g], [("box", "y"), ("box", "Return"), ("dialog", "Escape", "Searching for:  tex\\gone.png"),
+                          ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" (Cancel the dialogue to leave this link broken.) \r\n", " => OK \n",
+                            "\nCanceled File-Open Dialog Box. (stat=0000).\n", "\n => (left broken) \n",
+                            "1: tex\\b.png (found: moved) => (renew) textures\\b.png \n", "Save OK. \n",
+                            " 1 texture link(s) are left broken. \r\n"])
+    expect_absent(r.out, ["Cannot find tex("])
+    check_written(g, g_data, os.path.join(os.path.dirname(g), "a-new.pmx"), ["tex\\gone.png", "textures\\b.png"])
 
 
 def t_extension_declined(s):
@@ -467,12 +478,141 @@ def t_replace_existing_output(s):
         check_written(m, data, os.path.join(folder, new), ["textures\\a.png"])
         names = sorted(os.listdir(folder))
         check(names == sorted([os.path.basename(m), new, "textures"]), "files beside the model: %r" % names)
+# ---- the console screen and the window of the program's own ---------------------
+PROMPT_EN = " Press Enter to close."
+PROMPT_JA = " Enter キーを押すと閉じます."
+MANGLED = "テクスチャ\\服.png".encode("cp932").decode("cp437")  # âeâNâXâ`ââ\ò₧.png: ₧ has no Shift-JIS code
+
+
+def expect_on_screen(run, fragments):
+    """Each fragment, in order, on the screen (blanks at line ends are not kept)."""
+    text = run.screen.text()
+    pos = 0
+    for f in fragments:
+        i = text.find(f, pos)
+        if i < 0:
+            raise AssertionError("screen lacks %r after offset %d; screen there:\n%s" % (f, pos, text[pos:pos + 600]))
+        pos = i + len(f)
+
+
+def screen_model(s, rel):
+    """A model with a Japanese name, a Japanese link whose file an unpacker mangled
+    and a link that is fine; the folder given to -A -Y, as dropped on a shortcut."""
+    m, _ = s.model(rel, ["テクスチャ\\服.png", "tex\\a.png"], [MANGLED, "tex\\a.png"],
+                   names=("テストモデル", "テストモデル♡"))
+    return m
+
+
+def t_console_screen_western(s):
+    # Western settings: console code page 437, ANSI 1252. Japanese texts and names
+    # reach the console as themselves, the mangled name with its ₧ too.
+    m = screen_model(s, "scr-w/モデル/モデル.pmx")
+    folder = os.path.dirname(m)
+    r = s.run(["-A", "-Y", folder], screen=True, enter_on=PROMPT_EN)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    check(r.held, "the window did not wait for Enter")
+    wfolder = winpath(folder)
+    expect_on_screen(r, ["(English mode)", "Folder: %s => 1 model(s)" % wfolder,
+                         "Reading from: %s\\モデル.pmx" % wfolder, "Model: テストモデル♡",
+                         "pmx dir: %s\\" % wfolder, "0: テクスチャ\\服.png", " => YES",
+                         "0: テクスチャ\\服.png (found: mangled) => (renew) " + MANGLED,
+                         "Saving in UTF-16 mode.", "Writing to  : %s\\モデル-new.pmx" % wfolder,
+                         " pmxnewtexlistpathW[0]= " + MANGLED, "(bone 1) (jp) 左腕", "Save OK.",
+                         " モデル-new.pmx", " was saved.", "Summary:",
+                         " %s\\モデル.pmx: ok 1, renewed 1 (found: mangled 1), still broken 0 => saved モデル-new.pmx"
+                         % wfolder, PROMPT_EN])
+    check("?" not in r.screen.text().split("Summary:")[1], "a '?' in the summary:\n" + r.screen.text())
+    check(os.path.exists(os.path.join(folder, "モデル-new.pmx")), "モデル-new.pmx not written")
+
+
+def t_console_screen_japanese(s):
+    # Japanese settings: code page 932 everywhere, Japanese message mode; the
+    # mangled name, which Shift-JIS cannot hold, still shows as itself.
+    m = screen_model(s, "scr-j/モデル.pmx")
+    folder = os.path.dirname(m)
+    r = s.run(["-A", "-Y", m], screen=True, lang="ja_JP.UTF-8", enter_on=PROMPT_JA)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    check(r.held, "the window did not wait for Enter")
+    expect_on_screen(r, ["(日本語環境)", "Reading from: %s" % winpath(m), "Model: テストモデル",
+                         " モデル：", " モデル.pmx", " 中の", " 1 個のテクスチャへのリンクが",
+                         "0: テクスチャ\\服.png (発見: 文字化け) => (renew) " + MANGLED,
+                         " 設定を修復し、", " モデル-new.pmx", " へ保存しました.", "処理結果:",
+                         " %s: 正常 1, 更新 1 (検出: mangled 1), 破損のまま 0 => モデル-new.pmx へ保存しました"
+                         % winpath(m), PROMPT_JA])
+
+
+def t_window_waits_after_failures(s):
+    # Dropped without -Y: a model that is no PMX, and one whose save fails (its
+    # output name is taken by a folder). No box tells either; the window waits.
+    bad = os.path.join(s.work, "fail", "bad.pmx")
+    os.makedirs(os.path.dirname(bad), exist_ok=True)
+    with open(bad, "wb") as f:
+        f.write(b"not a model")
+    r = s.run([bad], screen=True, enter_on=PROMPT_EN)
+    check(r.rc == 2, "exit code %s, expected 2" % r.rc)
+    check(r.held, "the window did not wait for Enter")
+    expect_on_screen(r, ["pmdinforead err 2.", "Error code 2.", ": file format.", PROMPT_EN])
+    m, _ = s.model("fail/ro/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    os.makedirs(os.path.join(os.path.dirname(m), "a-new.pmx"))
+    r = s.run(["-A", m], [("box", "y")], screen=True, enter_on=PROMPT_EN)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    check(r.held, "the window did not wait for Enter")
+    expect_on_screen(r, [" => YES", "(found: moved) => (renew) textures\\a.png", "New PMX save failed.",
+                         PROMPT_EN])
+    expect_calls(r, [("MessageBoxA", question(1).encode(), MB_YESNOCANCEL, 6)])
+    # Everything shown in boxes: the window closes at once, as always.
+    ok, _ = s.model("fail/fine/a.pmx", ["a.png"], ["a.png"])
+    r = s.run([ok], [("box", "Return")], screen=True, enter_on=PROMPT_EN)
+    check(r.rc == 0 and r.held is None, "exit code %s, waited %s" % (r.rc, r.held))
+    check(PROMPT_EN not in r.screen.text(), "asked for Enter after a run the boxes told")
+
+
+def t_no_wait_from_a_prompt_or_redirected(s):
+    # Started from a command prompt, or with its output redirected, the program
+    # never waits, and the redirected bytes are those of any other run.
+    m, _ = s.model("nowait/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    r = s.run(["-A", "-Y", m], screen=True, via_cmd=True, enter_on=PROMPT_EN)
+    check(r.rc == 0 and r.held is None, "exit code %s, waited %s" % (r.rc, r.held))
+    expect_on_screen(r, ["(found: moved) => (renew) textures\\a.png", "Summary:"])
+    check(PROMPT_EN not in r.screen.text(), "asked for Enter in a command prompt")
+    os.remove(os.path.join(os.path.dirname(m), "a-new.pmx"))
+    r = s.run(["-A", "-Y", m], console=True)
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["(found: moved) => (renew) textures\\a.png \n", "Save OK. \n", "\nSummary: \n",
+                            " %s: ok 0, renewed 1 (found: moved 1), still broken 0 => saved a-new.pmx \n" % winpath(m)])
+    check(r.out.endswith(b"saved a-new.pmx \n"), "output goes on after the summary: %r" % r.out[-80:])
+    bad = os.path.join(s.work, "nowait", "bad.pmx")
+    with open(bad, "wb") as f:
+        f.write(b"not a model")
+    r = s.run([bad], console=True)
+    check(r.rc == 2, "exit code %s, expected 2" % r.rc)
+    check(r.out.endswith(b"Error code 2. \n: file format. \n"), "end of output %r" % r.out[-80:])
+
+
+def t_long_path(s):
+    # A folder name outside the ANSI code pages sends every call down the UTF-16
+    # road, which takes a path past 260 units in its \\?\ form; ".." still works.
+    deep = os.path.join("long", "모델-" + "d" * 100, "e" * 100, "f" * 60)
+    m, data = s.model(os.path.join(deep, "a.pmx"), ["..\\shared\\s.png", "tex\\b.png"],
+                      ["..\\shared\\s.png", "data\\b.png"])
+    check(len(winpath(m)) > 300, "path of %d units" % len(winpath(m)))
+    r = s.run(["-A", "-Y", m])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, [" -- correctly opened in UTF-16. \n", "0: ..\\shared\\s.png (ok)\n",
+                            "1: tex\\b.png (=NG=)\n", "1: tex\\b.png (found: moved) => (renew) data\\b.png \n",
+                            "Saving in UTF-16 mode. \n", "Save OK. \n"])
+    new = os.path.join(os.path.dirname(m), "a-new.pmx")
+    check(os.path.exists(new), "a-new.pmx not written")
+    with open(new, "rb") as f:
+        check(pmxfile.fields(f.read(), "textures") == [["..\\shared\\s.png", "data\\b.png"]], "texture table")
 
 
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
-             t_windows10_version_line, t_auto_search, t_replace_existing_output,
+             t_windows10_version_line, t_auto_search, t_replace_existing_output, t_console_screen_western,
+             t_console_screen_japanese,
+             t_window_waits_after_failures, t_no_wait_from_a_prompt_or_redirected, t_long_path,
              t_boxes_without_display]
 
 

@@ -3,15 +3,20 @@ answers its message boxes and open-file dialogs with keystrokes.
 
 Every wait here is bounded: a window that never shows, a program that never
 ends, an X server that never starts all end in a failure, never in a hang."""
+import fcntl
 import os
 import re
 import select
 import shutil
 import signal
+import struct
 import tempfile
 import subprocess
+import termios
 import threading
 import time
+
+import screen as console_screen
 
 BOX_CAPTION = "Quillmend"
 # Only these calls are traced, so the trace says which box kind was shown with
@@ -76,17 +81,26 @@ class Xvfb:
         self.proc = None
 
 
+# Columns of the terminal a console run writes to: wide enough that no line
+# of the program wraps.
+SCREEN_COLUMNS = 200
+
+
 class Run:
     """What one program run left: stdout (\\r removed), raw stdout, exit code,
-    Wine's stderr without its own noise, and the traced box/dialog calls."""
+    Wine's stderr without its own noise, and the traced box/dialog calls. A run
+    on a console screen has its screen (screen.Screen) instead of stdout, and
+    held tells whether it was still running a while after it asked for Enter."""
 
-    def __init__(self, raw, rc, err, calls, answered):
+    def __init__(self, raw, rc, err, calls, answered, screen=None, held=None):
         self.raw = raw
         self.out = raw.replace(b"\r", b"")
         self.rc = rc
         self.err = err
         self.calls = calls
         self.answered = answered
+        self.screen = screen
+        self.held = held
 
     def text(self, encoding="ascii"):
         return self.out.decode(encoding, "replace")
@@ -242,48 +256,68 @@ class Wine:
 
     # ---- one program run -------------------------------------------------------
     def run(self, exe, args=(), cwd=None, answers=(), lang="C.UTF-8", console=False,
-            display=True, timeout=60, window_timeout=20, codepage=None):
+            display=True, timeout=60, window_timeout=20, codepage=None, screen=False,
+            via_cmd=False, enter_on=None, hold=2.0):
         """Start exe with args; answer each expected window in turn.
 
         answers: ("box", key) or ("dialog", text or "Escape"), optionally with a
         third item, the expected window title (a dialog's title tells which
         texture it searches). console=True gives the program a terminal as its
         stdin, so it has a console and a console code page; codepage sets that
-        code page first (chcp in a command prompt that then starts exe)."""
+        code page first (chcp in a command prompt that then starts exe).
+        screen=True gives it the terminal as stdout too: the program writes to
+        its console, which is the program's alone (as for dropped files) unless
+        via_cmd starts it from a command prompt. enter_on: a text that, once the
+        screen shows it, is answered with Enter after hold seconds."""
         wm_class = os.path.basename(exe).lower()
         cmd = [self.wine, exe] + list(args)
-        if codepage is not None:
+        if codepage is not None or via_cmd:
             # A batch file: quotes on a cmd /c line do not survive Wine's quoting.
             line = " ".join('"%s"' % a for a in ["Z:" + os.path.abspath(exe).replace("/", "\\")] + list(args))
             bat = os.path.join(self.prefix, "with-codepage.bat")
+            chcp = "@chcp %d >nul\r\n" % codepage if codepage is not None else ""
             with open(bat, "wb") as f:
-                f.write(("@chcp %d >nul\r\n@%s\r\n@exit /b %%errorlevel%%\r\n" % (codepage, line)).encode("ascii"))
+                f.write(("%s@%s\r\n@exit /b %%errorlevel%%\r\n" % (chcp, line)).encode("ascii"))
             cmd = [self.wine, "cmd", "/c", "Z:" + bat.replace("/", "\\")]
         env = self.env(lang=lang, display=display)
         master = slave = None
         stdin = subprocess.DEVNULL
-        if console:
+        if console or screen:
             import pty
             master, slave = pty.openpty()
+            fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, SCREEN_COLUMNS, 0, 0))
             stdin = slave
         # A new file each run: Wine's helper processes keep the stderr they
         # inherited and go on writing into it.
         errf = tempfile.TemporaryFile(dir=self.prefix)
         outf = tempfile.TemporaryFile(dir=self.prefix)
-        proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdin=stdin, stdout=outf,
+        proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdin=stdin, stdout=slave if screen else outf,
                                 stderr=errf, start_new_session=True)
         if slave is not None:
             os.close(slave)
         drain = None
+        shown = []
+        shown_lock = threading.Lock()
         if master is not None:
             def _drain():
                 try:
-                    while os.read(master, 4096):
-                        pass
+                    while True:
+                        chunk = os.read(master, 4096)
+                        if not chunk:
+                            break
+                        with shown_lock:
+                            shown.append(chunk)
                 except OSError:
                     pass
             drain = threading.Thread(target=_drain, daemon=True)
             drain.start()
+
+        def screen_now():
+            with shown_lock:
+                data = b"".join(shown)
+            return console_screen.render(data, SCREEN_COLUMNS)
+
+        held = None
         answered = []
         problem = None
         try:
@@ -316,6 +350,10 @@ class Wine:
                     if wins:
                         problem = "unexpected window %r after %d answers" % (wins[-1][1], len(answered))
                         break
+                    if enter_on is not None and held is None and enter_on in screen_now().text():
+                        time.sleep(hold)
+                        held = proc.poll() is None
+                        os.write(master, b"\r")
                     time.sleep(0.1)
                 if problem is None and proc.poll() is None:
                     problem = "program did not end within %d s" % timeout
@@ -324,6 +362,8 @@ class Wine:
                 os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait(10)
             if master is not None:
+                # What the console still has to write arrives before the end of input.
+                drain.join(1 if proc.returncode == 0 else 0.2)
                 os.close(master)
                 drain.join(5)
             errf.seek(0)
@@ -334,10 +374,11 @@ class Wine:
         outf.close()
         calls = parse_calls(err_text)
         err = "\n".join(l for l in err_text.splitlines() if not _noise(l))
-        run = Run(raw, proc.returncode, err, calls, answered)
+        run = Run(raw, proc.returncode, err, calls, answered, screen_now() if screen else None, held)
         if problem:
             if proc.returncode is not None and proc.returncode < 0:
                 self.kill_server()
-            raise HarnessError("%s\n--- stdout ---\n%s\n--- stderr ---\n%s" %
-                               (problem, run.text("utf-8")[-3000:], err[-1500:]))
+            shown_text = run.screen.text() if run.screen else run.text("utf-8")
+            raise HarnessError("%s\n--- %s ---\n%s\n--- stderr ---\n%s" %
+                               (problem, "screen" if run.screen else "stdout", shown_text[-3000:], err[-1500:]))
         return run

@@ -45,7 +45,9 @@ TEST_F(BatchRun, UnattendedKeepsWhatNothingRepairsAndEndsWith32) {
   EXPECT_HAS(r.out, " The model \r\n a.pmx \r\n was uncorrected. \r\n 2 texture link(s) are left broken. \r\n");
   EXPECT_LACKS(r.out, "Error code");
   EXPECT_EQ("\nSummary: \n " + backslashed(model) +
-                ": ok 1, renewed 0, still broken 2 => not saved: no link renewed \n",
+                ": ok 1, renewed 0, still broken 2 => not saved: no link renewed \n"
+                "    still broken: tex\\b.png \n"
+                "    still broken: c.png \n",
             summary_of(r.out));
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "tex"}), list_dir(tmp / "m"));
 }
@@ -165,24 +167,38 @@ TEST_F(BatchRun, FolderBeyondTheArgumentLimitIsCut) {
 
 // ---- help ------------------------------------------------------------------------
 
-TEST_F(BatchRun, HelpIsPrintedAtOnceInTheMessageLanguage) {
+// Help and the version are printed at once, before any model, whatever the
+// letter case; neither starts a run.
+TEST_F(BatchRun, HelpAndVersionArePrintedAtOnceInTheMessageLanguage) {
   std::string model = put_model("m/a.pmx", model_with({"tex\\b.png"}));
+  const std::string title = "Quillmend  V1.02  (c) 2026 Quillmend developers\n";
   struct Case {
     const char* arg;
     bool japanese;
-    const char* first;
+    const char* first;  // null: the title line alone
   } cases[] = {
       {"-h", false, "Usage: quillmend [options] <model.pmx | folder> ...\n"},
+      {"-H", false, "Usage: quillmend"},
       {"--help", false, "Usage: quillmend"},
+      {"--HELP", false, "Usage: quillmend"},
       {"-?", true, "使い方: quillmend [オプション] <モデル.pmx | フォルダ> ...\n"},
+      {"--version", false, nullptr},
+      {"--Version", true, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arg);
-    RunResult r = unattended({model, c.arg}, c.japanese ? kJapanese : decltype(kJapanese){});
+    RunResult r = unattended({"-Y", model, c.arg}, c.japanese ? kJapanese : decltype(kJapanese){});
     EXPECT_EQ(0, r.exitCode);
-    EXPECT_EQ(0u, r.out.find(std::string("Quillmend  V1.02  (c) 2026 Quillmend developers\n") + c.first));
-    for (const char* option : {"-D<n>", "-M<n>", "-E<x>, -EA<x>", "-ND<n>", "-T ", "-A ", "-Y ", "-F ", "-h, --help, -?"})
+    EXPECT_FALSE(file_exists(tmp / "m/a-new.pmx"));
+    if (!c.first) {
+      EXPECT_EQ(title, r.out);
+      continue;
+    }
+    EXPECT_EQ(0u, r.out.find(title + c.first));
+    for (const char* option : {"-D<n>", "-M<n>", "-E<x>, -EA<x>", "-ND<n>", "-T ", "-A ", "-Y ", "-F ", "-O ",
+                               "-h, -H, --help, -?", "--version"})
       EXPECT_HAS(r.out, std::string("\n ") + option);
+    EXPECT_HAS(r.out, c.japanese ? "保存に失敗したモデルがあると 64 を加えます" : "and 64 when a save failed.\n");
     EXPECT_LACKS(r.out, "Option error");
     EXPECT_LACKS(r.out, "Reading from");
   }
@@ -191,7 +207,7 @@ TEST_F(BatchRun, HelpIsPrintedAtOnceInTheMessageLanguage) {
 // ---- the summary of an attended run -----------------------------------------------
 
 // More than one model in a run with an ability of its own (here -F, which
-// changes nothing for models without names to fill): the run's own output is
+// changes nothing for models without names to fill, and says so): the run's own output is
 // unchanged and the summary follows it. Without any such option a run of
 // several models prints what it always did.
 TEST_F(BatchRun, SeveralModelsEndWithTheSummary) {
@@ -219,8 +235,9 @@ TEST_F(BatchRun, SeveralModelsEndWithTheSummary) {
   ASSERT_NE(std::string::npos, end);
   EXPECT_EQ(end + 16, r.out.find("\nSummary: \n"));
   EXPECT_EQ("\nSummary: \n"
-            " " + backslashed(ok) + ": ok 1, renewed 0, still broken 0 => not saved: all links correct \n"
+            " " + backslashed(ok) + ": ok 1, renewed 0, still broken 0 => not saved: nothing to change \n"
             " " + backslashed(no) + ": ok 0, renewed 0, still broken 1 => not saved: answered No \n"
+            "    still broken: tex\\b.png \n"
             " " + backslashed(fixed) + ": ok 1, renewed 2 (picked 2), still broken 0 => saved fix-new.pmx \n"
             " " + backslashed(odd) + ": skipped, no \".PMX\" extension \n"
             " " + backslashed(never) + ": not processed \n",

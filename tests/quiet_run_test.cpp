@@ -62,7 +62,7 @@ TEST_F(QuietRun, UnattendedBatchKeepsTheModelLinesOnly) {
             " => not read (pmdinforead err 2) \n"
             "[4/4] " + win("m/d.pmx") + " \n"
             "  x\\d.png => sub\\d.png (found: moved) \n"
-            " => not saved: save failed \n"
+            " => save failed: permission denied \n"
             "Error code 2. \n"
             ": file format. \n",
             lines);

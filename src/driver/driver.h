@@ -13,11 +13,12 @@ int model_loop();
 bool no_model_start();
 
 // resultCode: the bit a declined extension question adds, the codes the
-// end-of-run line explains, and the bit an unattended run adds when a model
-// keeps a broken link.
+// end-of-run line explains, and the bits an unattended run adds when a model
+// keeps a broken link or a save failed.
 enum {
   RESULT_DECLINED = 16,
   RESULT_LINKS_LEFT_BROKEN = 32,
+  RESULT_SAVE_FAILED = 64,
   RESULT_CANNOT_OPEN = -1,
   RESULT_FILE_FORMAT = 2,
   RESULT_EARLY_END = 3,
@@ -49,9 +50,11 @@ void test_open_report(const char* ansiPath, const char16_t* widePath);
 
 // "Usage" and the one-line command form.
 void print_usage();
-// True when an argument asks for the help text (-h, --help, -?, and /? where
-// '/' starts an option).
+// True when an argument asks for the help text (-h, -H, --help, -?, and /?
+// where '/' starts an option).
 bool is_help_arg(const char* arg);
+// True for --version, which prints the title line alone.
+bool is_version_arg(const char* arg);
 // The help text: usage, every option, the exit codes; in the message language.
 void print_help();
 

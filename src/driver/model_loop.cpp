@@ -203,15 +203,19 @@ void report_not_saved(bool uncorrected) {
   con_printf("\n");
 }
 
-// A model that was not written renews nothing.
-void keep_renewals_as_broken() {
-  ModelState::LinkTally& t = ms.links;
-  t.leftBroken += t.picked + t.inferred;
-  t.picked = t.inferred = 0;
-  for (int& n : t.found) {
-    t.leftBroken += n;
-    n = 0;
+// Unattended, an output that is there already may be one the user repaired by
+// hand since the last run: kept unless -O allows replacing it. A read-only or
+// busy file is there all the same; a folder of that name is no output.
+bool keeps_existing_output() {
+  if (Auto.answer == 0 || Overwrite.output != 0) return false;
+  char found[PATHBUF_CAP];
+  char16_t foundW[PATHBUF_CAP];
+  if (use_wide_box()) {
+    const int kind = os_write_targetW(ms.outPathW);
+    return kind == OS_TARGET_FILE || (kind == OS_TARGET_REFUSED && findfileW(foundW, PATHBUF_CAP, ms.outPathW) == 0);
   }
+  const int kind = os_write_targetA(ms.outPath);
+  return kind == OS_TARGET_FILE || (kind == OS_TARGET_REFUSED && findfile(found, sizeof found, ms.outPath) == 0);
 }
 
 // Unattended or quiet runs read alias.ini once, before the first model: a
@@ -302,6 +306,7 @@ bool process_model(int index) {
     bool uncorrected = tex.brokenLinkTotal >= 1 || twistDeclined;
     ms.outcome = unattendedNothing && uncorrected ? OUTCOME_NOTHING_RENEWED
                  : uncorrected                    ? OUTCOME_ANSWERED_NO
+                 : Fill.names >= 1                ? OUTCOME_NOTHING_TO_CHANGE
                                                   : OUTCOME_LINKS_FINE;
     report_not_saved(uncorrected);
     return true;
@@ -309,6 +314,13 @@ bool process_model(int index) {
 
   // An output name that does not fit fails like a write that cannot start.
   bool named = build_output_names();
+  if (named && keeps_existing_output()) {
+    model_output_name(ms, ms.piece, (int)sizeof ms.piece, ms.pieceW, PATHBUF_CAP);
+    con_printf_name(msg(M_OUTPUT_EXISTS), ms.piece, ms.pieceW);
+    con_printf("\n");
+    ms.outcome = OUTCOME_OUTPUT_EXISTS;
+    return true;
+  }
   int wrc = -1;
   if (use_wide_box()) {
     con_printf("Saving in UTF-16 mode. \n");
@@ -318,15 +330,17 @@ bool process_model(int index) {
     if (named) wrc = pmdinfowrite(ms.outPath, ms.ansiPath);
   }
   if (wrc != 0) {
+    // The failing call's code, taken before anything else reaches the system.
+    ms.saveError = named ? os_last_error() : (uint32_t)OS_ERROR_FILENAME_EXCED_RANGE;
     con_printf("New PMX save failed. \n");
     ms.outcome = OUTCOME_SAVE_FAILED;
-    keep_renewals_as_broken();
     return true;
   }
   con_printf("Save OK. \n");
   con_printf("\n");
   ++savedCount;
   ms.outcome = OUTCOME_SAVED;
+  ms.namesFilled = namesAdded ? pmxModel.enNameCount : 0;
   report_saved(namesAdded, fixed);
   return true;
 }
@@ -367,7 +381,7 @@ int model_loop() {
     bool goOn = process_model(index);
     if (is_model_entry(index)) {
       summary_add(index, ms);
-      quiet_model_end(ms);
+      quiet_model_end(index, ms);
     }
     if (!goOn) break;
   }
@@ -383,10 +397,12 @@ int model_loop() {
   }
   // After everything a run without it prints, so that output stays as it was.
   // Several models end with a summary only in runs that use an ability of
-  // their own (a folder, -A, -F): a plain run of several models prints what it always did.
+  // their own (a folder, -A, -F): a plain run of several models prints what it
+  // always did. A run that ended at its first model has several all the same.
   const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
-  if (Auto.answer != 0 || Quiet.mode != 0 || (summary_processed() > 1 && newAbility)) summary_print();
+  if (Auto.answer != 0 || Quiet.mode != 0 || (summary_models() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
+  if (Auto.answer != 0 && summary_any_save_failed()) resultCode |= RESULT_SAVE_FAILED;
   con_set_quiet(false);
   return resultCode;
 }

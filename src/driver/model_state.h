@@ -4,6 +4,8 @@
 // and the summary. Only the learned folder moves (texture_repair), the run
 // settings and the loop's result code and counters outlive a model.
 #pragma once
+#include <cstdint>
+
 #include "driver/link_search.h"
 #include "driver/message_box.h"
 #include "driver/texture_repair.h"
@@ -42,7 +44,9 @@ enum ModelOutcome {
   OUTCOME_CANCELLED,         // Cancel, or a link the user did not supply: the run ended
   OUTCOME_DECLINED,          // no ".PMX" extension and the user declined: the run ended
   OUTCOME_UNREADABLE,        // readError tells the reader's code
-  OUTCOME_SAVE_FAILED,
+  OUTCOME_SAVE_FAILED,       // saveError tells the system's code
+  OUTCOME_OUTPUT_EXISTS,     // unattended, and outPath was there already: kept
+  OUTCOME_NOTHING_TO_CHANGE, // -F, and neither names to fill nor anything to repair
 };
 
 enum LinkFate : unsigned char {
@@ -81,8 +85,9 @@ struct ModelState {
     int sharedToon;                      // toon01..10.bmp, which the viewer supplies
     int leftBroken;                      // kept as stored: nothing repaired it
   } links;
-  // A model left unsaved renews nothing: its broken links all count as left
-  // broken, and the renewal counts stay 0.
+  // A model whose repair did not finish renews nothing: its broken links all
+  // count as left broken. One whose save failed or was kept from overwriting
+  // counts what the repair renewed.
 
   // What became of each link of the texture table, by its index, for what
   // names single links (a short listing, the summary's broken links). The
@@ -101,6 +106,8 @@ struct ModelState {
   ModelOutcome outcome;
   int readError;
   bool pathTooLong;  // not read: its path does not fit
+  uint32_t saveError;  // OUTCOME_SAVE_FAILED: the system's code, 0 when none was given
+  int namesFilled;     // OUTCOME_SAVED: English names filled in (-F)
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];
@@ -110,5 +117,7 @@ struct ModelState {
 
 // Forgets everything of the previous model.
 void model_state_reset(ModelState& ms);
+// The new file's name alone (its folder left off), in both forms.
+void model_output_name(const ModelState& ms, char* name, int cap, char16_t* nameW, int capW);
 // The state of the model the loop took last (tests read its boxes).
 const ModelState& model_loop_state();

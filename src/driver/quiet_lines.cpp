@@ -6,6 +6,7 @@
 #include "driver/messages.h"
 #include "driver/model_state.h"
 #include "driver/run_settings.h"
+#include "driver/run_summary.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
 #include "platform/paths.h"
@@ -58,7 +59,13 @@ void link_line(int k, const ModelState::LinkRecord& link) {
       return;
     case FATE_BROKEN:
     case FATE_LEFT_BROKEN:
-      quiet_tag(M_TAG_LEFT_BROKEN);
+      if (link.rejected == LINK_REJECT_OTHER_MODEL) {
+        ConVisible visible;
+        print_by_language(M_TAG_LEFT_BROKEN);
+        con_printf(" (%s) \n", msg(M_SUMMARY_REJECTED_OTHER_MODEL));
+      } else {
+        quiet_tag(M_TAG_LEFT_BROKEN);
+      }
       return;
     case FATE_INFERRED:
       quiet_tag(M_TAG_INFERRED);
@@ -74,29 +81,12 @@ void link_line(int k, const ModelState::LinkRecord& link) {
   }
 }
 
-void result_line(const ModelState& ms) {
-  switch (ms.outcome) {
-    case OUTCOME_SAVED: {
-      char saved[PATHBUF_CAP];
-      char16_t savedW[PATHBUF_CAP];
-      namepart(saved, (int)sizeof saved, ms.outPath);
-      namepartW(savedW, PATHBUF_CAP, ms.outPathW);
-      if (!saved[0]) wide_to_sjis(saved, (int)sizeof saved, savedW);
-      quiet_name(msg(M_SUMMARY_SAVED), saved, savedW[0] ? savedW : nullptr);
-      return;
-    }
-    case OUTCOME_LINKS_FINE: quiet_printf("%s", msg(M_SUMMARY_LINKS_FINE)); return;
-    case OUTCOME_ANSWERED_NO: quiet_printf("%s", msg(M_SUMMARY_ANSWERED_NO)); return;
-    case OUTCOME_NOTHING_RENEWED: quiet_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); return;
-    case OUTCOME_SAVE_FAILED: quiet_printf("%s", msg(M_SUMMARY_SAVE_FAILED)); return;
-    case OUTCOME_DECLINED: quiet_printf("%s", msg(M_QUIET_DECLINED)); return;
-    case OUTCOME_UNREADABLE:
-      if (ms.pathTooLong) quiet_printf(msg(M_QUIET_PATH_TOO_LONG), PATHBUF_CAP - 1);
-      else quiet_printf(msg(M_QUIET_UNREADABLE), ms.readError);
-      return;
-    case OUTCOME_NOT_REACHED:
-    case OUTCOME_CANCELLED: quiet_printf("%s", msg(M_SUMMARY_CANCELLED)); return;
-  }
+void result_line(int argIndex, const ModelState& ms) {
+  ConVisible visible;
+  if (ms.outcome == OUTCOME_DECLINED) con_printf("%s", msg(M_QUIET_DECLINED));
+  else if (ms.outcome == OUTCOME_UNREADABLE && ms.pathTooLong) con_printf(msg(M_QUIET_PATH_TOO_LONG), PATHBUF_CAP - 1);
+  else if (ms.outcome == OUTCOME_UNREADABLE) con_printf(msg(M_QUIET_UNREADABLE), ms.readError);
+  else if (!summary_print_outcome(argIndex)) con_printf("%s", msg(M_SUMMARY_CANCELLED));
 }
 
 }  // namespace
@@ -113,7 +103,7 @@ void quiet_model_begin(int argIndex) {
   quiet_name("%s \n", ansiArgs.entries[argIndex], argIndex < wideArgs.count ? wideArgs.entries[argIndex] : nullptr);
 }
 
-void quiet_model_end(const ModelState& ms) {
+void quiet_model_end(int argIndex, const ModelState& ms) {
   if (Quiet.mode == 0) return;
   for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k) link_line(k, ms.link[k]);
   if (ms.linkCount >= TEX_MAX && pmxModel.textureCount > TEX_MAX)
@@ -129,5 +119,5 @@ void quiet_model_end(const ModelState& ms) {
       quiet_printf(msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
     quiet_printf("\n");
   }
-  result_line(ms);
+  result_line(argIndex, ms);
 }

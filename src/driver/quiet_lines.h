@@ -7,5 +7,6 @@
 struct ModelState;
 // The model's line, where the loop takes the model at this argument index.
 void quiet_model_begin(int argIndex);
-// Its links, problems and result, once the loop is done with it.
-void quiet_model_end(const ModelState& ms);
+// Its links, problems and result, once the loop is done with it and the
+// summary has recorded it.
+void quiet_model_end(int argIndex, const ModelState& ms);

@@ -27,6 +27,10 @@ struct QuietSettings {
   signed char mode;  // option Q: per model only its name, the links not ok, problems and the result
 };
 inline QuietSettings Quiet;
+struct OverwriteSettings {
+  signed char output;  // option O: -Y replaces an existing output (it keeps it otherwise)
+};
+inline OverwriteSettings Overwrite;
 
 // A folder stood among the arguments (and was replaced by its models).
 inline bool modelsFromFolders;
@@ -57,6 +61,7 @@ inline const ByteOption kByteOptions[] = {
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
     {"Q", FORM_SWITCH, "Quiet.mode", &Quiet.mode, 0},
+    {"O", FORM_SWITCH, "Overwrite.output", &Overwrite.output, 0},
 };
 
 // Every run setting back to its default: those of the options (Info's

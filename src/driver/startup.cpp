@@ -276,11 +276,11 @@ void startup_options() {
 
 int startup_main(int argc, char** argv) {
   startup_environment();
-  // Help is asked for to be read at once: no pause, no model touched.
+  // Help and the version are asked for to be read at once: no pause, no model touched.
   for (int i = 1; i < argc; i++) {
-    if (argv[i] && is_help_arg(argv[i])) {
+    if (argv[i] && (is_help_arg(argv[i]) || is_version_arg(argv[i]))) {
       con_puts(kTitle);
-      print_help();
+      if (is_help_arg(argv[i])) print_help();
       con_flush();
       return 0;
     }

@@ -131,6 +131,8 @@ TEST(OptionScan, SwitchLetters) {
       {"-f=-1", "Fill.names = -1 \n", 0, 0, -1},
       {"-AYF", "Auto.search = 1 \nAuto.answer = 1 \nFill.names = 1 \n", 1, 1, 1},
       {"-A3D1", "Auto.search = 3 \nInfo.displayLevel = 1. \n", 3, 0, 0},
+      {"-YO", "Auto.answer = 1 \nOverwrite.output = 1 \n", 0, 1, 0},
+      {"-o=0", "Overwrite.output = 0 \n", 0, 0, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.entry);

@@ -381,24 +381,30 @@ bool copy_path(C* out, const C* path, bool temporary) {
   return true;
 }
 
+// A refusal of our own: its code goes where the system's would, for the caller.
+os_file refused(uint32_t* err, uint32_t code) {
+  *err = code;
+  os_set_last_error(code);
+  return OS_BAD_FILE;
+}
+
 // Opens what WR writes for path into the stage: a temporary beside the target,
 // or a device itself. OS_BAD_FILE with *err (a Windows code) when it cannot.
 template <typename C>
 os_file wr_create(const C* path, C* written, C* target, uint32_t* err) {
-  *err = OS_ERROR_SHARING_VIOLATION;
-  if (is_rd_file(path)) return OS_BAD_FILE;
-  const int kind = path[0] ? write_target(path) : OS_TARGET_REFUSED;
-  *err = path[0] ? os_last_error() : (uint32_t)OS_ERROR_PATH_NOT_FOUND;
+  if (is_rd_file(path)) return refused(err, OS_ERROR_SHARING_VIOLATION);
+  if (!path[0]) return refused(err, OS_ERROR_PATH_NOT_FOUND);
+  const int kind = write_target(path);
+  *err = os_last_error();
   if (kind == OS_TARGET_REFUSED) return OS_BAD_FILE;
   const bool inPlace = kind == OS_TARGET_DEVICE;
   // The temporary is the target's name ending in '~' instead of its last
   // character (a-new.pmx: a-new.pm~): never longer than the target's, so it
   // fits wherever the target fits, and never taken for a model.
-  *err = OS_ERROR_FILENAME_EXCED_RANGE;
-  if (!copy_path(written, path, !inPlace) || !copy_path(target, path, false)) return OS_BAD_FILE;
+  if (!copy_path(written, path, !inPlace) || !copy_path(target, path, false))
+    return refused(err, OS_ERROR_FILENAME_EXCED_RANGE);
   if (!inPlace) {
-    *err = OS_ERROR_SHARING_VIOLATION;
-    if (is_rd_file(written)) return OS_BAD_FILE;
+    if (is_rd_file(written)) return refused(err, OS_ERROR_SHARING_VIOLATION);
     // One left by a run that was cut off goes first; removing it never touches
     // a file it may be a link to, as writing through it would.
     remove_file(written);

@@ -31,6 +31,9 @@ uint32_t os_seek(os_file f, int32_t offset, int whence);
 int os_close(os_file f);  // 1 on success
 // Windows error code of the last failing call of this seam (errno mapped on POSIX).
 uint32_t os_last_error();
+// For a failure found above the seam, without a system call, so that the
+// caller asking os_last_error() hears of it.
+void os_set_last_error(uint32_t code);
 // The Windows codes, which the messages print; the POSIX seam maps errno to them.
 enum {
   OS_ERROR_FILE_NOT_FOUND = 2,
@@ -42,11 +45,15 @@ enum {
   OS_ERROR_WRITE_PROTECT = 19,
   OS_ERROR_GEN_FAILURE = 31,
   OS_ERROR_SHARING_VIOLATION = 32,
+  OS_ERROR_LOCK_VIOLATION = 33,
+  OS_ERROR_HANDLE_DISK_FULL = 39,
   OS_ERROR_FILE_EXISTS = 80,
   OS_ERROR_INVALID_PARAMETER = 87,
   OS_ERROR_DISK_FULL = 112,
   OS_ERROR_NEGATIVE_SEEK = 131,
   OS_ERROR_FILENAME_EXCED_RANGE = 206,
+  OS_ERROR_IO_DEVICE = 1117,
+  OS_ERROR_USER_MAPPED_FILE = 1224,
 };
 
 // The same handles by a Shift-JIS path (converted for the system first), shared

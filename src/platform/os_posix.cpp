@@ -782,6 +782,7 @@ int os_close(os_file f) {
 }
 
 uint32_t os_last_error() { return lastError; }
+void os_set_last_error(uint32_t code) { lastError = code; }
 
 namespace {
 // As os_fopen opens: the Shift-JIS path converted for the system, and a

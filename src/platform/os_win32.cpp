@@ -283,6 +283,7 @@ int os_close(os_file f) {
 }
 
 uint32_t os_last_error() { return lastError; }
+void os_set_last_error(uint32_t code) { lastError = code; }
 
 // Shared for reading and writing, as the C library opens "rb" and "wb" files.
 static os_file create_fileA(const char* sjisPath, DWORD access, DWORD disposition) {

@@ -478,6 +478,32 @@ def t_replace_existing_output(s):
         check_written(m, data, os.path.join(folder, new), ["textures\\a.png"])
         names = sorted(os.listdir(folder))
         check(names == sorted([os.path.basename(m), new, "textures"]), "files beside the model: %r" % names)
+def t_unattended_keeps_existing_output(s):
+    # -Y never replaces an output that is there, on either path road; -O lets it.
+    a, a_data = s.model("keep/a.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    u, u_data = s.model("keep16/모델/모델.pmx", ["tex\\a.png"], ["textures\\a.png"])
+    outputs = [(a, a_data, "a-new.pmx"), (u, u_data, "모델-new.pmx")]
+    mine = b"an earlier output, repaired by hand"
+    for m, _, new in outputs:
+        with open(os.path.join(os.path.dirname(m), new), "wb") as f:
+            f.write(mine)
+    r = s.run(["-A", "-Y", a, u])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["Not saved: a-new.pmx exists (-O replaces it). \n", "Re-opening in UTF-16. \n",
+                            "Not saved: ", "\nSummary: \n",
+                            " %s: ok 0, renewed 1 (found: moved 1), still broken 0 => not saved: a-new.pmx exists \n"
+                            % winpath(a)])
+    expect_absent(r.out, ["Saving in", "Save OK."])
+    for m, _, new in outputs:
+        with open(os.path.join(os.path.dirname(m), new), "rb") as f:
+            check(f.read() == mine, "%s was replaced" % new)
+    r = s.run(["-A", "-Y", "-O", a, u])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["Overwrite.output = 1 \n", "Save OK. \n", "Save OK. \n", "\nSummary: \n"])
+    for m, data, new in outputs:
+        check_written(m, data, os.path.join(os.path.dirname(m), new), ["textures\\a.png"])
+
+
 # ---- the console screen and the window of the program's own ---------------------
 PROMPT_EN = " Press Enter to close."
 PROMPT_JA = " Enter キーを押すと閉じます."
@@ -537,7 +563,7 @@ def t_console_screen_japanese(s):
                          " モデル：", " モデル.pmx", " 中の", " 1 個のテクスチャへのリンクが",
                          "0: テクスチャ\\服.png (発見: 文字化け) => (renew) " + MANGLED,
                          " 設定を修復し、", " モデル-new.pmx", " へ保存しました.", "処理結果:",
-                         " %s: 正常 1, 更新 1 (検出: mangled 1), 破損のまま 0 => モデル-new.pmx へ保存しました"
+                         " %s: 正常 1, 更新 1 (発見: 文字化け 1), 破損のまま 0 => モデル-new.pmx へ保存しました"
                          % winpath(m), PROMPT_JA])
 
 
@@ -610,7 +636,8 @@ def t_long_path(s):
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
-             t_windows10_version_line, t_auto_search, t_replace_existing_output, t_console_screen_western,
+             t_windows10_version_line, t_auto_search, t_replace_existing_output, t_unattended_keeps_existing_output,
+             t_console_screen_western,
              t_console_screen_japanese,
              t_window_waits_after_failures, t_no_wait_from_a_prompt_or_redirected, t_long_path,
              t_boxes_without_display]

@@ -1,6 +1,9 @@
 // Whole-program runs with -Q: per model only its line, its links that are not
 // (ok), its problems and its result; the same files and exit code as without.
 #include "e2e_fixture.h"
+#include "encoding/codec.h"
+#include "encoding/name_mangle.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -93,6 +96,25 @@ TEST_F(QuietRun, BoundsAreOneLineEach) {
     EXPECT_EQ(1, count_of(r.out, c.line)) << r.out;
     EXPECT_LE(count_of(model_lines(r.out, "Quiet.mode"), "\n"), 4 + 2) << r.out;  // with "Error code" and its reason
   }
+}
+
+// -R under -Q: a link whose file was moved back is listed with its tag, and a
+// log of the moves that cannot be written is a problem of its own line.
+TEST_F(QuietRun, RestoredLinkAndItsLogProblem) {
+  char16_t w[64], m[64];
+  utf8_to_wide(w, 64, "\xE6\x9C\x8D.png");  // 服.png
+  ASSERT_TRUE(link_mangle(MANGLE_CP1252, w, wide_len(w), m, 64));
+  char mangled[192];
+  wide_to_utf8(mangled, sizeof mangled, m);
+  put_file(std::string("m/") + mangled, "fuku");
+  ASSERT_TRUE(make_dirs(tmp / "m/quillmend-renames.txt"));
+  std::string model = put_model("m/a.pmx", model_with({"\xE6\x9C\x8D.png"}));
+  RunResult r = run({"-R", "-Y", "-Q", model});
+  EXPECT_EQ(0, r.exitCode) << r.out;
+  const std::string lines = model_lines(r.out, "Quiet.mode");
+  EXPECT_HAS(lines, "quillmend-renames.txt, could not be written (error 5). \n");
+  EXPECT_HAS(lines, "  \xE6\x9C\x8D.png (restored) \n");
+  EXPECT_LE(count_of(lines, "\n"), 4 + 1) << lines;
 }
 
 // Asked at the terminal, a question's text is the box itself and -Q keeps it

@@ -530,3 +530,103 @@ bool linksearch_is_shared_toon(const char16_t* p) {
 int linksearch_listed() { return nodeCount; }
 bool linksearch_walk_cut() { return walkBounds != 0; }
 int linksearch_walk_bounds() { return walkBounds; }
+
+// ---- the stored place under mangled names, for restoring them -----------------------
+
+namespace {
+
+enum { PLACE_STEP_BUDGET = 1 << 16 };  // entries compared per stored path
+
+int placeChain[LINK_WALK_MAX_DEPTH + 2];  // the nodes of the place, model folder down
+int placeDepth;
+int placeSteps;
+
+// Names Windows refuses (':' would even open a stream of another file): a
+// file is never moved to one.
+bool writable_name(const Comp& c) {
+  for (int i = 0; i < c.len; i++) {
+    char16_t u = c.text[i];
+    if (u < 0x20 || u == ':' || u == '*' || u == '?' || u == '"' || u == '<' || u == '>' || u == '|') return false;
+  }
+  return true;
+}
+
+bool place_comp(int comp, int first, int count, bool mangled, int depth);
+
+// One piece of a variant of a stored name (the text from `at` to its next
+// backslash) among one folder's entries, then the rest of the path below it.
+// Code unit order of two names on disk.
+int name_order(int a, int b) {
+  const Node &x = nodes[a], &y = nodes[b];
+  const char16_t *p = node_name(a), *q = node_name(b);
+  for (int i = 0; i < x.nameLen && i < y.nameLen; i++)
+    if (p[i] != q[i]) return p[i] < q[i] ? -1 : 1;
+  return x.nameLen - y.nameLen;
+}
+
+bool place_piece(int comp, int v, int at, int first, int count, bool mangled, int depth) {
+  const Comp& c = comps[comp];
+  const char16_t* var = c.variant[v];
+  const int n = c.variantLen[v];
+  int end = at;
+  while (end < n && var[end] != '\\') end++;
+  if (end == at || depth >= (int)(sizeof placeChain / sizeof placeChain[0])) return false;
+  const bool lastPiece = end == n;
+  const bool wantDir = !(lastPiece && comp == compCount - 1);
+  // Entries that match, tried in the order of their names, as the search takes them.
+  for (int tried = -1;;) {
+    int next = -1;
+    for (int i = first; i < first + count; i++) {
+      if (++placeSteps > PLACE_STEP_BUDGET) return false;
+      const Node& nd = nodes[i];
+      if ((nd.flags & NODE_LINK) || ((nd.flags & NODE_DIR) != 0) != wantDir) continue;
+      if (!equal_to(var + at, end - at, node_name(i), nd.nameLen)) continue;
+      if ((tried < 0 || name_order(i, tried) > 0) && (next < 0 || name_order(i, next) < 0)) next = i;
+    }
+    if (next < 0) return false;
+    const Node& nd = nodes[next];
+    placeChain[depth] = next;
+    if (lastPiece ? place_comp(comp + 1, nd.firstChild, nd.childCount, mangled, depth + 1)
+                  : place_piece(comp, v, end + 1, nd.firstChild, nd.childCount, mangled, depth + 1))
+      return true;
+    tried = next;
+  }
+}
+
+// Stored component comp and those after it, below the folder whose entries
+// are given; names as stored are tried before mangled ones.
+bool place_comp(int comp, int first, int count, bool mangled, int depth) {
+  if (comp == compCount) {
+    placeDepth = depth;
+    return mangled;
+  }
+  for (int v = 0; v < comps[comp].variants; v++)
+    if (place_piece(comp, v, 0, first, count, mangled || v > 0, depth)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool linksearch_mangled_place(const char16_t* storedPathW, LinkPlace* place) {
+  place->diskW[0] = 0;
+  place->storedW[0] = 0;
+  if (!split_stored(storedPathW) || outsideTree) return false;
+  int at = 0;
+  for (int i = 0; i < compCount; i++) {
+    const Comp& c = comps[i];
+    if (c.variants == 0 || !writable_name(c) || at + c.len + 2 > LINK_PATH_CAP) return false;
+    if (i > 0) place->storedW[at++] = '\\';
+    for (int u = 0; u < c.len; u++) place->storedW[at++] = c.text[u];
+  }
+  place->storedW[at] = 0;
+  if (!walked) walk();
+  placeSteps = 0;
+  if (!place_comp(0, 0, rootCount, false, 0) || placeDepth < 1) return false;
+  return node_path(placeChain[placeDepth - 1], place->diskW, LINK_PATH_CAP);
+}
+
+void linksearch_forget_listing() {
+  char16_t dir[LINK_PATH_CAP];
+  wide_cpy(dir, LINK_PATH_CAP, modelDir);
+  linksearch_begin(dir);
+}

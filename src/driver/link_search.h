@@ -66,3 +66,20 @@ bool linksearch_is_shared_toon(const char16_t* storedPathW);
 int linksearch_listed();
 bool linksearch_walk_cut();  // true when a bound stopped it
 int linksearch_walk_bounds();  // the LINK_CUT_ flags of the bounds that stopped it
+
+// ---- the stored place under mangled names, for restoring them -----------------
+// A broken link's file at exactly its stored place, each folder and the file
+// name either as stored or in one mangled form, at least one of them mangled.
+// A name whose mangled form holds a backslash (a cp437 0x5C byte) was split by
+// the unpacker: its pieces stand one folder level each.
+struct LinkPlace {
+  char16_t diskW[LINK_PATH_CAP];    // the file as it is on disk, relative to the model folder
+  char16_t storedW[LINK_PATH_CAP];  // the stored path, relative, backslashes, no "." parts
+};
+// False when no such file is there, or the stored path may not be written to:
+// it leaves the model folder ('..', a drive, a leading separator) or holds a
+// name no Windows folder can (':', '*', '?', ...). Lists the tree when needed.
+bool linksearch_mangled_place(const char16_t* storedPathW, LinkPlace* place);
+// The listing no longer holds: files were moved. The model starts again, and
+// the next search lists its folder anew.
+void linksearch_forget_listing();

@@ -199,4 +199,66 @@ TEST(LinkSearch, SharedToons) {
   for (const auto& c : cases) EXPECT_EQ(c.shared, linksearch_is_shared_toon(c.path)) << U8(c.path);
 }
 
+// ---- the stored place under mangled names (-R) -----------------------------------
+
+// A mangled name on disk: a backslash an unpacker read from a 0x5C byte split
+// the name into folders.
+std::string on_disk(int kind, const std::string& utf8) {
+  std::string m = mangled(kind, utf8);
+  for (char& c : m)
+    if (c == '\\') c = '/';
+  return m;
+}
+
+TEST(LinkSearchPlace, StoredPlaceUnderMangledNames) {
+  const std::string f437 = on_disk(MANGLE_CP437, "テクスチャ"), n437 = on_disk(MANGLE_CP437, "服.png");
+  const std::string split = on_disk(MANGLE_CP437, "ソース");  // â/ü[âX
+  const struct {
+    const char* what;
+    std::vector<std::string> files;  // below the model folder
+    std::string stored;
+    std::string disk;  // '/' separated; empty: no place
+  } cases[] = {
+      {"cp437 folder and name", {f437 + "/" + n437}, "テクスチャ\\服.png", f437 + "/" + n437},
+      {"cp850 name in a proper folder", {"tex/" + on_disk(MANGLE_CP850, "衣装.png")}, "tex\\衣装.png",
+       "tex/" + on_disk(MANGLE_CP850, "衣装.png")},
+      {"cp1252 folder, name as stored", {on_disk(MANGLE_CP1252, "衣装") + "/A.png"}, "衣装\\a.png",
+       on_disk(MANGLE_CP1252, "衣装") + "/A.png"},
+      {"UTF-8 read as cp932", {on_disk(MANGLE_UTF8_AS_CP932, "髪.png")}, "./髪.png",
+       on_disk(MANGLE_UTF8_AS_CP932, "髪.png")},
+      {"a folder split in two", {split + "/a.png"}, "ソース\\a.png", split + "/a.png"},
+      {"a file name split", {on_disk(MANGLE_CP437, "表情.png")}, "表情.png", on_disk(MANGLE_CP437, "表情.png")},
+      {"the proper folder holds it", {"テクスチャ/b.png", "テクスチャ/" + n437}, "テクスチャ\\服.png",
+       "テクスチャ/" + n437},
+      {"the proper folder lacks it", {"テクスチャ/b.png", f437 + "/" + n437}, "テクスチャ\\服.png",
+       f437 + "/" + n437},
+      {"elsewhere is no stored place", {"x/" + n437}, "服.png", ""},
+      {"a folder where the file is", {n437 + "/"}, "服.png", ""},
+      {"letter case alone", {"Tex/A.png"}, "tex\\a.png", ""},
+      {"above the model folder", {"../" + n437}, "..\\服.png", ""},
+      {"from a root", {n437}, "\\服.png", ""},
+      {"a name Windows refuses", {on_disk(MANGLE_CP437, "服") + ":x.png"}, "服:x.png", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir tmp("linkplace");
+    for (const std::string& f : c.files) {
+      if (f.back() == '/')
+        ASSERT_TRUE(make_dirs(tmp / ("m/" + f))) << f;
+      else
+        ASSERT_TRUE(write_file_bytes(tmp / ("m/" + f), "x")) << f;
+    }
+    linksearch_begin(model_dir(tmp / "m").c_str());
+    LinkPlace place;
+    bool found = linksearch_mangled_place(W(c.stored).c_str(), &place);
+    std::string disk = U8(place.diskW);
+    for (char& ch : disk)
+      if (ch == '\\') ch = '/';
+    EXPECT_EQ(!c.disk.empty(), found) << c.what;
+    EXPECT_EQ(c.disk, disk) << c.what;
+    if (found) {
+      EXPECT_EQ(c.stored.substr(c.stored[0] == '.' ? 2 : 0), U8(place.storedW)) << c.what;
+    }
+  }
+}
+
 }  // namespace

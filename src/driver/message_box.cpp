@@ -90,7 +90,10 @@ int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
     print_box_text(b);
   }
   // Unattended: no box; the default button answers, and the caller echoes it as usual.
-  if (Auto.answer != 0) return (type & 0xF) == OS_MB_YESNOCANCEL ? OS_IDYES : OS_IDOK;
+  if (Auto.answer != 0) {
+    const uint32_t buttons = type & 0xF;
+    return buttons == OS_MB_YESNOCANCEL || buttons == OS_MB_YESNO ? OS_IDYES : OS_IDOK;
+  }
   if (useWide) return os_message_boxW(b->wide, kCaptionW, type | kBoxStyle);
   return os_message_boxA(b->ansi, kCaption, type | kBoxStyle);
 }

@@ -195,6 +195,17 @@ void report_saved(bool namesAdded, bool fixed) {
   con_printf("\n");
 }
 
+// -R moved files back and nothing else changed: the model needs no copy.
+void report_names_restored() {
+  char count[16];
+  std::snprintf(count, sizeof count, "%d", ms.restore.moved);
+  box_clear(&ms.box);
+  box_add_msg(&ms.box, M_NOT_SAVED_RESTORED, {{ms.diskName, ms.diskNameW}, {count, nullptr}});
+  add_left_broken_lines();
+  box_show(&ms.box, OS_MB_OK | kAskStyle, use_wide_box());
+  con_printf("\n");
+}
+
 void report_not_saved(bool uncorrected) {
   box_clear(&ms.box);
   box_add_msg(&ms.box, uncorrected ? M_NOT_SAVED_UNCORRECTED : M_NOT_SAVED_CORRECT, {{ms.diskName, ms.diskNameW}});
@@ -300,8 +311,15 @@ bool process_model(int index) {
   pmxModel.fillSideLast = Fill.names >= 1 ? 255 : 0;
   // Links none of which could be renewed are no repair: a copy gains nothing from them.
   const bool unattendedNothing = went_on_without_links() && !pmxModel.texListRenewed && !any_twist_flag();
-  const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing;
+  // Links whose files -R moved back open as stored: a copy gains nothing from them either.
+  const bool restoredOnly = ms.links.restored >= 1 && !pmxModel.texListRenewed && !any_twist_flag();
+  const bool fixed = (tex.brokenLinkCount >= 1 || any_twist_flag()) && !unattendedNothing && !restoredOnly;
   const bool namesAdded = pmxModel.enNameCount >= 1;
+  if (!fixed && !namesAdded && restoredOnly) {
+    ms.outcome = OUTCOME_NAMES_RESTORED;
+    report_names_restored();
+    return true;
+  }
   if (!fixed && !namesAdded) {
     bool uncorrected = tex.brokenLinkTotal >= 1 || twistDeclined;
     ms.outcome = unattendedNothing && uncorrected ? OUTCOME_NOTHING_RENEWED
@@ -397,9 +415,9 @@ int model_loop() {
   }
   // After everything a run without it prints, so that output stays as it was.
   // Several models end with a summary only in runs that use an ability of
-  // their own (a folder, -A, -F): a plain run of several models prints what it
+  // their own (a folder, -A, -F, -R): a plain run of several models prints what it
   // always did. A run that ended at its first model has several all the same.
-  const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1;
+  const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1 || Restore.names >= 1;
   if (Auto.answer != 0 || Quiet.mode != 0 || (summary_models() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   if (Auto.answer != 0 && summary_any_save_failed()) resultCode |= RESULT_SAVE_FAILED;

@@ -32,6 +32,7 @@ struct TextureWork {
   char16_t scratchW[TEXPATH_CAP];
   char title[TEXPATH_CAP + 32];  // the ANSI dialog's title
   LinkFound found;  // what the automatic search found for the link being repaired
+  char16_t modelDirW[TEXPATH_CAP];  // the model's folder as the search and -R take it
 };
 
 // What became of a model: the file saved, or why none was.
@@ -47,6 +48,7 @@ enum ModelOutcome {
   OUTCOME_SAVE_FAILED,       // saveError tells the system's code
   OUTCOME_OUTPUT_EXISTS,     // unattended, and outPath was there already: kept
   OUTCOME_NOTHING_TO_CHANGE, // -F, and neither names to fill nor anything to repair
+  OUTCOME_NAMES_RESTORED,    // -R: every repair was a file moved back; nothing to save
 };
 
 enum LinkFate : unsigned char {
@@ -58,6 +60,41 @@ enum LinkFate : unsigned char {
   FATE_FOUND,        // renewed by the automatic search
   FATE_PICKED,       // renewed by the user's pick in the dialog
   FATE_LEFT_BROKEN,  // the repair went on without it: kept as stored
+  FATE_RESTORED,     // its file was moved back from a mangled name: kept as stored
+};
+
+// -R: what became of a broken link whose file lies at its stored place under
+// mangled names.
+enum RestoreResult : unsigned char {
+  RESTORE_NONE = 0,  // no such file, or not asked to move it
+  RESTORE_PLANNED,   // to be moved, once the user agrees
+  RESTORE_MOVED,     // moved to the stored path; the move is listed with this link
+  RESTORE_JOINED,    // moved for an earlier link of the same stored path
+  RESTORE_TAKEN,     // not moved: something stands where the file or a folder goes
+  RESTORE_FAILED,    // not moved: the system refused; both places as they were
+};
+
+// One file to move back, found for the link firstLink (and maybe later ones).
+struct RestoreMove {
+  uint32_t fromAt, toAt;  // into RestoreWork::pool: the file as it is, the stored path
+  uint32_t error;         // RESTORE_FAILED: the system's code
+  int firstLink;
+  uint16_t blockedLen;    // RESTORE_TAKEN: units of the stored path that stand in the way
+  RestoreResult result;
+};
+
+// The moves of one model. Paths are relative to the model's folder.
+struct RestoreWork {
+  enum { POOL_UNITS = 1 << 16 };  // path storage of one model's moves
+  RestoreMove move[TEX_MAX];
+  int moveCount;
+  int moved;  // files moved
+  char16_t pool[POOL_UNITS];
+  uint32_t poolUsed;
+  LinkPlace place;
+  char16_t fromW[TEXPATH_CAP];  // full paths of the move being made
+  char16_t toW[TEXPATH_CAP];
+  char16_t scratchW[TEXPATH_CAP];
 };
 
 struct ModelState {
@@ -84,6 +121,7 @@ struct ModelState {
     int found[LINK_RULE_MANGLED + 1];    // by the automatic search, per rule
     int sharedToon;                      // toon01..10.bmp, which the viewer supplies
     int leftBroken;                      // kept as stored: nothing repaired it
+    int restored;                        // -R: opened as stored once its file was moved back
   } links;
   // A model whose repair did not finish renews nothing: its broken links all
   // count as left broken. One whose save failed or was kept from overwriting
@@ -99,6 +137,8 @@ struct ModelState {
     // why a file the search saw was not taken when nothing else was found.
     int candidates;
     LinkReject rejected;
+    RestoreResult restore;  // -R: what became of its file's mangled name
+    uint16_t restoreMove;   // 1 + its entry of restore.move, or 0
   } link[TEX_MAX];
   bool searchCutSaid;  // the bound that stopped the search's listing was said
   int linkCount;  // entries of link[] the check visited
@@ -108,6 +148,9 @@ struct ModelState {
   bool pathTooLong;  // not read: its path does not fit
   uint32_t saveError;  // OUTCOME_SAVE_FAILED: the system's code, 0 when none was given
   int namesFilled;     // OUTCOME_SAVED: English names filled in (-F)
+
+  // -R: the files moved back for this model.
+  RestoreWork restore;
 
   // Scratch for name pieces, and the text of the box being built.
   char piece[PATHBUF_CAP];

@@ -57,6 +57,9 @@ void link_line(int k, const ModelState::LinkRecord& link) {
     case FATE_SHARED_TOON:
       quiet_tag(M_TAG_SHARED_TOON);
       return;
+    case FATE_RESTORED:
+      quiet_tag(M_TAG_RESTORED);
+      return;
     case FATE_BROKEN:
     case FATE_LEFT_BROKEN:
       if (link.rejected == LINK_REJECT_OTHER_MODEL) {

@@ -31,6 +31,10 @@ struct OverwriteSettings {
   signed char output;  // option O: -Y replaces an existing output (it keeps it otherwise)
 };
 inline OverwriteSettings Overwrite;
+struct RestoreSettings {
+  signed char names;  // option R: move files with mangled names back to the stored paths
+};
+inline RestoreSettings Restore;
 
 // A folder stood among the arguments (and was replaced by its models).
 inline bool modelsFromFolders;
@@ -62,6 +66,7 @@ inline const ByteOption kByteOptions[] = {
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
     {"Q", FORM_SWITCH, "Quiet.mode", &Quiet.mode, 0},
     {"O", FORM_SWITCH, "Overwrite.output", &Overwrite.output, 0},
+    {"R", FORM_SWITCH, "Restore.names", &Restore.names, 0},
 };
 
 // Every run setting back to its default: those of the options (Info's

@@ -7,6 +7,7 @@
 #include "driver/link_search.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/restore_names.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
 #include "platform/os.h"
@@ -27,6 +28,7 @@ struct ModelRecord {
   int firstBroken;           // its named links: brokenLinks[firstBroken ...]
   int brokenNamed;
   int brokenUnnamed;         // kept broken, but past the room for their paths
+  int filesRestored;          // -R: files moved back
 };
 
 ModelRecord records[ARG_MAX_ENTRIES];
@@ -91,6 +93,7 @@ int renewed_count(const ModelState::LinkTally& t) {
 // The links a model's tally counts as still broken: those nothing renewed,
 // and every broken one of a model whose repair did not finish.
 bool kept_broken(const ModelState& ms, int k) {
+  if (restore_link_moved(ms, k)) return false;  // -R moved its file back, listed yet or not
   switch (ms.link[k].fate) {
     case FATE_BROKEN:
     case FATE_LEFT_BROKEN: return true;
@@ -189,6 +192,7 @@ void print_outcome(const ModelRecord& r) {
     case OUTCOME_NOTHING_RENEWED: con_printf("%s", msg(M_SUMMARY_NOTHING_RENEWED)); break;
     case OUTCOME_SAVE_FAILED: print_save_failed(r.saveError); break;
     case OUTCOME_OUTPUT_EXISTS: con_printf_name(msg(M_SUMMARY_OUTPUT_EXISTS), r.output, r.outputW); break;
+    case OUTCOME_NAMES_RESTORED: con_printf(msg(M_SUMMARY_NAMES_RESTORED), r.filesRestored); break;
     default: con_printf("%s", msg(M_SUMMARY_CANCELLED)); break;
   }
 }
@@ -217,6 +221,7 @@ void print_record(const ModelRecord& r) {
   con_printf(": ");
   con_printf(msg(M_SUMMARY_OK), t.ok);
   if (t.sharedToon) con_printf(msg(M_SUMMARY_SHARED_TOON), t.sharedToon);
+  if (t.restored) con_printf(msg(M_SUMMARY_RESTORED), t.restored);
   con_printf(msg(M_SUMMARY_RENEWED), renewed_count(t));
   print_renewals(t);
   con_printf(msg(M_SUMMARY_BROKEN), t.leftBroken);
@@ -243,6 +248,7 @@ void summary_add(int argIndex, const ModelState& ms) {
   r->saveError = ms.saveError;
   r->namesFilled = ms.namesFilled;
   r->links = ms.links;
+  r->filesRestored = ms.restore.moved;
   // The model store still holds this model: its stored paths name the links.
   for (int k = 0; k < ms.linkCount && k < TEX_MAX; ++k)
     if (kept_broken(ms, k)) keep_broken_link(*r, ms, k);

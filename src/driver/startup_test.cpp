@@ -53,8 +53,9 @@ const OptionCase kOptionCases[] = {
     {"-X", "\nOption error: <X> 58", "\nOption error: <X> 58", 0, 15, 0, 0, 1.5f},
     {"--/D1", "Info.displayLevel = 1. \n", "", 1, 15, 0, 0, 1.5f},
     {"-\x92", "\nOption error: <\x92> FFFFFF92", "\nOption error: <\x92> FFFFFF92", 0, 15, 0, 0, 1.5f},
-    {"-J-K", "\nOption error: <J> 4A\nOption error: <K> 4B", "\nOption error: <J> 4A\nOption error: <K> 4B", 0, 15, 0,
+    {"-K-X", "\nOption error: <K> 4B\nOption error: <X> 58", "\nOption error: <K> 4B\nOption error: <X> 58", 0, 15, 0,
      0, 1.5f},
+    {"-r=2", "Restore.names = 2 \n", "", 0, 15, 0, 0, 1.5f},
     {"-q2T", "Quiet.mode = 2 \nTwist.check = 1 \n", "", 0, 15, 0, 1, 1.5f},
 };
 

@@ -3,6 +3,7 @@
 #include "driver/message_box.h"
 #include "driver/messages.h"
 #include "driver/model_state.h"
+#include "driver/restore_names.h"
 #include "driver/run_settings.h"
 #include "platform/console.h"
 #include "platform/file_dialog.h"
@@ -164,12 +165,16 @@ bool fits_cp932(const char16_t* w) {
 }
 
 // Nothing is saved for a model whose repair did not finish: its broken links all stay so.
-void tally_unfinished(ModelState::LinkTally& tally, int checkedOk, int brokenTotal) {
+// Files already moved back (-R) stay so, and their links with them.
+void tally_unfinished(ModelState& ms, int checkedOk, int brokenTotal) {
+  ModelState::LinkTally& tally = ms.links;
   int sharedToon = tally.sharedToon;
+  int restored = restore_links_moved(ms);
   std::memset(&tally, 0, sizeof tally);
   tally.ok = checkedOk;
   tally.sharedToon = sharedToon;
-  tally.leftBroken = brokenTotal;
+  tally.restored = restored;
+  tally.leftBroken = brokenTotal - restored;
 }
 
 // Tries the learned moves in learning order; true with the renewed paths set.
@@ -354,13 +359,12 @@ void texture_phase(ModelState& ms) {
   dirpart(tw.pmxDir, sizeof tw.pmxDir, ms.ansiPath);
   dirpartW(tw.pmxDirW, TEXPATH_CAP, ms.widePath);
   con_printf_name("pmx dir: %s \n", tw.pmxDir, tw.pmxDirW);
-  if (searching()) {
-    if (tw.pmxDirW[0] || !tw.pmxDir[0]) {
-      linksearch_begin(tw.pmxDirW);
-    } else {
-      sjis_to_wide(tw.scratchW, TEXPATH_CAP, tw.pmxDir);
-      linksearch_begin(tw.scratchW);
-    }
+  if (searching() || Restore.names >= 1) {
+    if (tw.pmxDirW[0] || !tw.pmxDir[0])
+      wide_cpy(tw.modelDirW, TEXPATH_CAP, tw.pmxDirW);
+    else
+      sjis_to_wide(tw.modelDirW, TEXPATH_CAP, tw.pmxDir);
+    linksearch_begin(tw.modelDirW);
   }
   int broken = 0;
   ms.linkCount = count;
@@ -388,7 +392,7 @@ void texture_phase(ModelState& ms) {
   if (broken >= 1) {
     broken = ask_to_repair(ms.box, broken, ms.diskName, ms.diskNameW, useWide);
     if (broken < 0) {
-      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
+      tally_unfinished(ms, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return;
     }
@@ -401,6 +405,7 @@ void texture_phase(ModelState& ms) {
 
   // Repair.
   make_rel_base(tw);
+  restore_names(ms, useWide);
   con_printf("--- \n");
   tally.ok = 0;
   for (int k = 0; k < count; ++k) {
@@ -408,6 +413,7 @@ void texture_phase(ModelState& ms) {
     sjis_copy(pmxModel.pmxnewtexlistpath[k], TEXPATH_CAP, pmxModel.pmxtexlistpath[k]);
     wide_cpy(pmxModel.pmxnewtexlistpathW[k], TEXPATH_CAP, pmxModel.pmxtexlistpathW[k]);
     pmxModel.texEntryRenewed[k] = 0;
+    if (restore_list_link(ms, k)) continue;
     if (stored_path_opens(tw, k)) {
       con_printf("(ok)");
       con_printf("\n");
@@ -433,6 +439,7 @@ void texture_phase(ModelState& ms) {
     if (asked == ASK_LEFT) {
       // The link stays as stored and the repair goes on.
       con_printf("\n");
+      restore_print_reason(ms, k);
       ++tally.leftBroken;
       ++r.leftGoingOn;
       ms.link[k].fate = FATE_LEFT_BROKEN;
@@ -441,7 +448,7 @@ void texture_phase(ModelState& ms) {
     if (asked == ASK_ABANDONED) {
       // Later textures are not visited and nothing is saved for this model.
       con_printf("\n");
-      tally_unfinished(tally, checkedOk, r.brokenLinkTotal);
+      tally_unfinished(ms, checkedOk, r.brokenLinkTotal);
       r.endRun = true;
       return;
     }
@@ -450,6 +457,7 @@ void texture_phase(ModelState& ms) {
     pmxModel.texEntryRenewed[k] = 255;
     pmxModel.texListRenewed = 255;
     con_printf("\n");
+    restore_print_reason(ms, k);
   }
   con_printf("\n");
 }

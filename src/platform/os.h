@@ -42,6 +42,7 @@ enum {
   OS_ERROR_ACCESS_DENIED = 5,
   OS_ERROR_INVALID_HANDLE = 6,
   OS_ERROR_NO_MORE_FILES = 18,
+  OS_ERROR_NOT_SAME_DEVICE = 17,
   OS_ERROR_WRITE_PROTECT = 19,
   OS_ERROR_GEN_FAILURE = 31,
   OS_ERROR_SHARING_VIOLATION = 32,
@@ -51,6 +52,8 @@ enum {
   OS_ERROR_INVALID_PARAMETER = 87,
   OS_ERROR_DISK_FULL = 112,
   OS_ERROR_NEGATIVE_SEEK = 131,
+  OS_ERROR_DIR_NOT_EMPTY = 145,
+  OS_ERROR_ALREADY_EXISTS = 183,
   OS_ERROR_FILENAME_EXCED_RANGE = 206,
   OS_ERROR_IO_DEVICE = 1117,
   OS_ERROR_USER_MAPPED_FILE = 1224,
@@ -93,6 +96,21 @@ int os_replace_fileW(const char16_t* from, const char16_t* to);
 // Sends what was written to f on to the disk, so that a file renamed into place after
 // a power cut is never empty. 1 on success, 0 on failure (os_last_error).
 int os_sync(os_file f);
+
+// ---- moving a file to a new name ------------------------------------------------------
+// What a path names, without following a link at its end.
+enum { OS_ENTRY_NONE = 0, OS_ENTRY_FILE = 1, OS_ENTRY_FOLDER = 2, OS_ENTRY_OTHER = 3 };
+// OS_ENTRY_OTHER: a link, a device, or an entry the system will not tell about.
+int os_entry_kindW(const char16_t* path);
+// Renames a file to a name nothing holds yet, on the same volume: never replaces
+// what is there (OS_ERROR_FILE_EXISTS or OS_ERROR_ALREADY_EXISTS) and never copies
+// (OS_ERROR_NOT_SAME_DEVICE). 1 on success, 0 on failure (os_last_error); a failed
+// rename leaves both names as they were.
+int os_rename_newW(const char16_t* from, const char16_t* to);
+// Creates one folder (its parent must exist). 1 on success, 0 (os_last_error).
+int os_make_dirW(const char16_t* path);
+// Removes a folder only when it is empty. 1 on success, 0 (os_last_error).
+int os_remove_dirW(const char16_t* path);
 
 // ---- files by Shift-JIS path (the C-stream backend) --------------------------
 // fopen with the path converted for the system first (identity on Windows).
@@ -164,6 +182,7 @@ enum {
   OS_MB_OK = 0x0,
   OS_MB_OKCANCEL = 0x1,
   OS_MB_YESNOCANCEL = 0x3,
+  OS_MB_YESNO = 0x4,
   OS_MB_ICONINFORMATION = 0x40,
   OS_MB_TOPMOST = 0x40000,
 };

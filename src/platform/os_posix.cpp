@@ -161,6 +161,10 @@ uint32_t windows_error(int err, const char* sysPath) {
       return OS_ERROR_ACCESS_DENIED;
     case EEXIST:
       return OS_ERROR_FILE_EXISTS;
+    case EXDEV:
+      return OS_ERROR_NOT_SAME_DEVICE;
+    case ENOTEMPTY:
+      return OS_ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
       return OS_ERROR_DISK_FULL;
     case ENAMETOOLONG:
@@ -438,6 +442,9 @@ int message_box(uint32_t type) {
     case OS_MB_YESNOCANCEL:
       prompt = "Quillmend [Yes/No/Cancel]? ";
       break;
+    case OS_MB_YESNO:
+      prompt = "Quillmend [Yes/No]? ";
+      break;
     default:
       return OS_IDOK;
   }
@@ -446,7 +453,8 @@ int message_box(uint32_t type) {
     FILE* out = prompt_stream();
     fputs(prompt, out);
     fflush(out);
-    if (read_line(line, sizeof line) < 0) return OS_IDCANCEL;
+    // A Yes/No box has no Cancel: the end of input declines.
+    if (read_line(line, sizeof line) < 0) return (type & 0xF) == OS_MB_YESNO ? OS_IDNO : OS_IDCANCEL;
     int id = os_posix_box_answer(line, type);
     if (id) return id;
   }
@@ -670,6 +678,10 @@ int os_posix_box_answer(const char* line, uint32_t type) {
       if (!a[0] || is_word(a, "yes", "y")) return OS_IDYES;
       if (is_word(a, "no", "n")) return OS_IDNO;
       if (is_word(a, "cancel", "c")) return OS_IDCANCEL;
+      return 0;
+    case OS_MB_YESNO:
+      if (!a[0] || is_word(a, "yes", "y")) return OS_IDYES;
+      if (is_word(a, "no", "n")) return OS_IDNO;
       return 0;
     default:
       return OS_IDOK;
@@ -983,6 +995,99 @@ int os_replace_fileW(const char16_t* from, const char16_t* to) {
     return 0;
   }
   return replace_file(a, b);
+}
+
+// ---- moving a file to a new name ------------------------------------------------------
+
+namespace {
+int entry_kind(const char* sys) {
+  struct stat st;
+  if (lstat(sys, &st) != 0) {
+    const int err = errno;
+    set_error(err, sys);
+    return err == ENOENT || err == ENOTDIR ? OS_ENTRY_NONE : OS_ENTRY_OTHER;
+  }
+  if (S_ISREG(st.st_mode)) return OS_ENTRY_FILE;
+  return S_ISDIR(st.st_mode) ? OS_ENTRY_FOLDER : OS_ENTRY_OTHER;
+}
+
+// A rename that never replaces: the system's own where it has one; else a hard
+// link under the new name, then the old one dropped (the link refuses an
+// existing name); else, on a volume without hard links, a look first.
+int rename_new(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+    set_error(errno, to);
+    return 0;
+  }
+#endif
+  if (link(from, to) == 0) {
+    if (unlink(from) == 0) return 1;
+    const int err = errno;
+    unlink(to);
+    set_error(err, from);
+    return 0;
+  }
+  const int err = errno;
+  if (err != EPERM && err != EOPNOTSUPP && err != EMLINK) {
+    set_error(err, to);
+    return 0;
+  }
+  struct stat st;
+  if (lstat(to, &st) == 0) {
+    set_error(EEXIST);
+    return 0;
+  }
+  if (rename(from, to) != 0) {
+    set_error(errno, to);
+    return 0;
+  }
+  return 1;
+}
+}  // namespace
+
+int os_entry_kindW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(path, sys, sizeof sys)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return OS_ENTRY_OTHER;
+  }
+  return entry_kind(sys);
+}
+
+int os_rename_newW(const char16_t* from, const char16_t* to) {
+  char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
+  if (!utf16_to_sys(from, a, sizeof a) || !utf16_to_sys(to, b, sizeof b)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  if (!rename_new(a, b)) return 0;
+  sync_folder(b);
+  sync_folder(a);
+  return 1;
+}
+
+int os_make_dirW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(path, sys, sizeof sys)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  if (mkdir(sys, 0777) == 0) return 1;
+  set_error(errno, sys);
+  return 0;
+}
+
+int os_remove_dirW(const char16_t* path) {
+  char sys[SYS_PATH_CAP];
+  if (!utf16_to_sys(path, sys, sizeof sys)) {
+    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  if (rmdir(sys) == 0) return 1;
+  set_error(errno, sys);
+  return 0;
 }
 
 int os_sync(os_file f) {

@@ -122,10 +122,35 @@ TEST(PosixSeam, BoxAnswers) {
       {"", OS_MB_YESNOCANCEL, OS_IDYES},       {"Y", OS_MB_YESNOCANCEL, OS_IDYES},
       {"no", OS_MB_YESNOCANCEL, OS_IDNO},      {"N ", OS_MB_YESNOCANCEL, OS_IDNO},
       {"CANCEL", OS_MB_YESNOCANCEL, OS_IDCANCEL}, {"nope", OS_MB_YESNOCANCEL, 0},
-      {"whatever", OS_MB_OK, OS_IDOK},
+      {"", OS_MB_YESNO, OS_IDYES},             {"no", OS_MB_YESNO, OS_IDNO},
+      {"c", OS_MB_YESNO, 0},                   {"whatever", OS_MB_OK, OS_IDOK},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.id, os_posix_box_answer(c.line, c.type | OS_MB_ICONINFORMATION | OS_MB_TOPMOST)) << c.line;
+}
+
+// A move to a new name never replaces, and folders go only when empty.
+TEST(PosixSeam, RenameNeverReplaces) {
+  std::string dir = makeTempDir("qm_rename_");
+  std::ofstream(dir + "/a") << "a";
+  std::ofstream(dir + "/b") << "b";
+  std::u16string d(dir.begin(), dir.end());
+  auto read = [&](const char* name) {
+    std::ifstream f(dir + "/" + name);
+    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  };
+  EXPECT_EQ(0, os_rename_newW((d + u"\\a").c_str(), (d + u"\\b").c_str()));
+  EXPECT_EQ((uint32_t)OS_ERROR_FILE_EXISTS, os_last_error());
+  EXPECT_EQ("a", read("a"));
+  EXPECT_EQ("b", read("b"));
+  EXPECT_EQ(1, os_make_dirW((d + u"\\sub").c_str()));
+  EXPECT_EQ(OS_ENTRY_FOLDER, os_entry_kindW((d + u"\\sub").c_str()));
+  EXPECT_EQ(1, os_rename_newW((d + u"\\a").c_str(), (d + u"\\sub\\c").c_str()));
+  EXPECT_EQ(OS_ENTRY_NONE, os_entry_kindW((d + u"\\a").c_str()));
+  EXPECT_EQ(OS_ENTRY_FILE, os_entry_kindW((d + u"\\sub\\c").c_str()));
+  EXPECT_EQ(0, os_remove_dirW((d + u"\\sub").c_str()));
+  EXPECT_EQ((uint32_t)OS_ERROR_DIR_NOT_EMPTY, os_last_error());
+  std::filesystem::remove_all(dir);
 }
 
 // Runs a box or dialog with the given answers on its input; returns the prompts.
@@ -158,6 +183,7 @@ TEST_F(Answers, BoxAsksAgainUntilItUnderstands) {
   EXPECT_EQ(OS_IDNO, os_message_boxA("t", "Quillmend", OS_MB_YESNOCANCEL | OS_MB_ICONINFORMATION));
   EXPECT_EQ("Quillmend [Yes/No/Cancel]? Quillmend [Yes/No/Cancel]? ", prompted());
   EXPECT_EQ(OS_IDCANCEL, os_message_boxW(u"t", u"Quillmend", OS_MB_OKCANCEL));  // end of input
+  EXPECT_EQ(OS_IDNO, os_message_boxW(u"t", u"Quillmend", OS_MB_YESNO));  // a Yes/No box has no Cancel
   EXPECT_EQ(OS_IDOK, os_message_boxA("t", "Quillmend", OS_MB_OK));
 }
 

@@ -396,6 +396,38 @@ int os_replace_fileW(const char16_t* from, const char16_t* to) {
   return 0;
 }
 
+// ---- moving a file to a new name ------------------------------------------------------
+
+int os_entry_kindW(const char16_t* path) {
+  DWORD a = GetFileAttributesW(SysPath(path));
+  if (a == INVALID_FILE_ATTRIBUTES) {
+    remember_error();
+    return lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND ? OS_ENTRY_NONE : OS_ENTRY_OTHER;
+  }
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return OS_ENTRY_OTHER;
+  return (a & FILE_ATTRIBUTE_DIRECTORY) ? OS_ENTRY_FOLDER : OS_ENTRY_FILE;
+}
+
+// Neither MOVEFILE_REPLACE_EXISTING nor MOVEFILE_COPY_ALLOWED: an existing
+// target and another volume are refused.
+int os_rename_newW(const char16_t* from, const char16_t* to) {
+  if (MoveFileExW(SysPath(from), SysPath(to), MOVEFILE_WRITE_THROUGH)) return 1;
+  remember_error();
+  return 0;
+}
+
+int os_make_dirW(const char16_t* path) {
+  if (CreateDirectoryW(SysPath(path), nullptr)) return 1;
+  remember_error();
+  return 0;
+}
+
+int os_remove_dirW(const char16_t* path) {
+  if (RemoveDirectoryW(SysPath(path))) return 1;
+  remember_error();
+  return 0;
+}
+
 int os_sync(os_file f) {
   if (FlushFileBuffers(H(f))) return 1;
   remember_error();

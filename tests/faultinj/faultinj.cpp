@@ -12,6 +12,8 @@
 //                          (so that a later pass over the same file fails, not the first)
 //   QM_FI_RENAME_PATH=sub  renaming onto a path that contains sub fails with EACCES,
 //                          as a replace refused while another program holds the file
+//                          (rename, renameat2, and link, which a no-replace move may use)
+//   QM_FI_RENAME_XDEV=1    ... fails with EXDEV instead, as a target on another volume
 //
 // copy_file_range honours both limits, as a copy inside the system meets the
 // same disk.
@@ -240,11 +242,27 @@ int close(int fd) {
 }
 int rename(const char* from, const char* to) {
   if (matches(to, "QM_FI_RENAME_PATH")) {
-    errno = EACCES;
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
     return -1;
   }
   static auto real_rename = real<int (*)(const char*, const char*)>("rename");
   return real_rename(from, to);
+}
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned int flags) {
+  if (matches(to, "QM_FI_RENAME_PATH")) {
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
+    return -1;
+  }
+  static auto real_renameat2 = real<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
+  return real_renameat2(fromDir, from, toDir, to, flags);
+}
+int link(const char* from, const char* to) {
+  if (matches(to, "QM_FI_RENAME_PATH")) {
+    errno = env_num("QM_FI_RENAME_XDEV", 0) ? EXDEV : EACCES;
+    return -1;
+  }
+  static auto real_link = real<int (*)(const char*, const char*)>("link");
+  return real_link(from, to);
 }
 FILE* fopen(const char* path, const char* mode) { return fopen_common("fopen", path, mode); }
 FILE* fopen64(const char* path, const char* mode) { return fopen_common("fopen64", path, mode); }

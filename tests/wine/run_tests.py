@@ -19,7 +19,7 @@ import winebox  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 CAPTION = b"Quillmend"
-MB_OK, MB_OKCANCEL, MB_YESNOCANCEL = "00040040", "00040041", "00040043"
+MB_OK, MB_OKCANCEL, MB_YESNOCANCEL, MB_YESNO = "00040040", "00040041", "00040043", "00040044"
 FAILED = 0xFFFFFFFF  # MessageBox's -1 as the trace shows it
 
 
@@ -633,10 +633,56 @@ def t_long_path(s):
         check(pmxfile.fields(f.read(), "textures") == [["..\\shared\\s.png", "data\\b.png"]], "texture table")
 
 
+def t_restore_names(s):
+    # -R: files an unpacker wrote under cp437-mangled names go back to the stored
+    # paths through MoveFileExW. ソース holds the byte 0x5C, so its mangled form
+    # is two folders on Windows; the proper folder テクスチャ already exists.
+    stored = ["ソース\\服.png", "テクスチャ\\肌.png"]
+    mangled = [p.encode("cp932").decode("cp437") for p in stored]  # â\ü[âX\ò₧.png, ...
+    m, data = s.model("restore/a.pmx", stored + ["ok.png"], ["ok.png", "テクスチャ\\b.png"])
+    folder = os.path.dirname(m)
+    for rel, content in zip(mangled, stored):
+        p = os.path.join(folder, rel.replace("\\", "/"))
+        os.makedirs(os.path.dirname(p), exist_ok=True)
+        with open(p, "wb") as f:
+            f.write(content.encode("utf-8"))
+    ask = (" The model \r\n a.pmx \r\n links 2 file(s) whose names an unpacker mangled. \r\n \r\n"
+           " Rename them on disk to the names the model stores? \r\n"
+           " (every move is logged in quillmend-renames.txt)  (Y/N) \r\n")
+    done = " The model \r\n a.pmx \r\n needs no new file: \r\n 2 file name(s) were restored on disk. \r\n"
+    r = s.run(["-R", m], [("box", "y"), ("box", "y"), ("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_in_order(r.out, ["Restore.names = 1 \n", "0: ソース\\服.png (=NG=)\n", question(2), " => YES \n",
+                            ask, " => YES \n", "--- \n0: ソース\\服.png (restored)\n  restored: ",
+                            " => ソース\\服.png\n1: テクスチャ\\肌.png (restored)\n  restored: ",
+                            " => テクスチャ\\肌.png\n2: ok.png (ok)\n", done])
+    expect_calls(r, [("MessageBoxA", question(2).encode(), MB_YESNOCANCEL, 6),
+                     ("MessageBoxA", ask.encode(), MB_YESNO, 6),
+                     ("MessageBoxA", done.encode(), MB_OK, 1)])
+    for rel in stored:
+        with open(os.path.join(folder, rel.replace("\\", "/")), "rb") as f:
+            check(f.read() == rel.encode("utf-8"), "%s holds another file" % rel)
+    names = sorted(os.listdir(folder))
+    check(names == sorted(["a.pmx", "ok.png", "quillmend-renames.txt", "ソース", "テクスチャ"]),
+          "files in the model's folder: %r" % names)
+    with open(os.path.join(folder, "quillmend-renames.txt"), encoding="utf-8") as f:
+        log = f.read().splitlines()
+    check(len(log) == 3 and log[1].split("\t")[1:] == [mangled[0], stored[0]]
+          and log[2].split("\t")[1:] == [mangled[1], stored[1]], "log %r" % log)
+    with open(m, "rb") as f:
+        check(f.read() == data, "source model was modified")
+    # A second run finds every link as stored and moves nothing.
+    r = s.run(["-R", m], [("box", "Return")])
+    check(r.rc == 0, "exit code %s" % r.rc)
+    expect_absent(r.out, ["restored", "(=NG=)"])
+    expect_calls(r, [("MessageBoxA", all_ok_report("a.pmx").encode(), MB_OK, 1)])
+
+
 SCENARIOS = [t_all_links_ok, t_alias_file_beside_program, t_repair_yes_two_models, t_repair_no,
              t_cancel_question_ends_run, t_cancel_not_found_box_and_dialog, t_extension_declined,
              t_no_argument_dialog, t_utf16_folder, t_japanese_utf16_boxes, t_japanese_mode, t_utf8_console,
              t_windows10_version_line, t_auto_search, t_replace_existing_output, t_unattended_keeps_existing_output,
+             t_restore_names,
              t_console_screen_western,
              t_console_screen_japanese,
              t_window_waits_after_failures, t_no_wait_from_a_prompt_or_redirected, t_long_path,

@@ -32,3 +32,8 @@ bool summary_any_save_failed();
 bool summary_any_failure_unboxed();
 // The header and one line per model, in the message language.
 void summary_print();
+// The result of the model recorded for this argument index, in the summary's
+// words (" => saved a-new.pmx \n"): -Q's result line. False, printing
+// nothing, for a model whose links were not looked at (not read, declined, not
+// reached): the summary says those without a result.
+bool summary_print_outcome(int argIndex);

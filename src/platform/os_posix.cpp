@@ -1227,6 +1227,7 @@ void os_console_wait_enter() {}
 
 int os_message_boxA(const char*, const char*, uint32_t type) { return message_box(type); }
 int os_message_boxW(const char16_t*, const char16_t*, uint32_t type) { return message_box(type); }
+int os_message_box_shows_text() { return 0; }
 
 // ---- open-file dialog ---------------------------------------------------------------
 

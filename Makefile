@@ -3,7 +3,7 @@ JOBS ?= 2
 WERROR ?= $(if $(CI),ON,OFF)
 MINGW := $(shell command -v x86_64-w64-mingw32-g++ 2>/dev/null)
 
-.PHONY: all build test unit asan windows run bench bench-search clean wine-test dist
+.PHONY: all build test unit asan windows run bench bench-search bench-batch clean wine-test dist
 
 all: build
 
@@ -65,6 +65,12 @@ bench-search:
 	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build build -j $(JOBS) --target link_search_bench
 	./build/link_search_bench
+
+# Whole-program batch runs over generated models, with and without the bundled alias.ini.
+bench-batch:
+	@cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build -j $(JOBS) --target quillmend batch_bench
+	./build/batch_bench
 
 clean:
 	rm -rf build build-asan build-windows build-wine dist

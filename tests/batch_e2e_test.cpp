@@ -85,7 +85,9 @@ TEST_F(BatchRun, UnattendedExtensionPromptTakesOk) {
   std::string model = put_model("m/model.bin", model_with({}));
   RunResult r = unattended({"-Y", model});
   EXPECT_EQ(0, r.exitCode);
-  EXPECT_HAS(r.out, " Do you like to continue? \nBones: \n");
+  // Unattended, alias.ini is read once, before the first model.
+  EXPECT_HAS(r.out, " -- correctly opened in ANSI or UTF-8. \n\nBones: \n");
+  EXPECT_HAS(r.out, " Do you like to continue? \nReading from: ");
   EXPECT_HAS(r.out, " are correct. \r\n");
 }
 

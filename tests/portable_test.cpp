@@ -248,6 +248,22 @@ TEST_F(PortableRun, KeptOutputMakesItACheck) {
   EXPECT_TRUE(same_bytes_of(filled_in(model_with({"shared\\b.png"})), read_file_bytes(tmp / "lib/m/a-new.pmx")));
 }
 
+// -Q keeps one line per link -P changed or found not portable.
+TEST_F(PortableRun, QuietLines) {
+  put_file("lib/m/tex/a.png", "a");
+  put_file("lib/shared/b.png", "b");
+  put_file("lib/other/notes.txt", "n");
+  std::string model =
+      put_model("lib/m/a.pmx", model_with({"tex\\a.png", "TEX\\a.png", "..\\shared\\b.png", "..\\other\\notes.txt"}));
+  RunResult r = run({"-P", "-Q", "-Y", model});
+  EXPECT_EQ(32, r.exitCode);
+  EXPECT_HAS(r.out, "a.pmx \n"
+                    "  TEX\\a.png => tex\\a.png (portable: case) \n"
+                    "  ..\\shared\\b.png => shared\\b.png (portable: copied in) \n"
+                    "  ..\\other\\notes.txt (not portable: not an image) \n"
+                    " => saved a-new.pmx \n");
+}
+
 TEST_F(PortableRun, JapaneseTexts) {
   put_file("lib/m/tex/a.png", "a");
   put_file("lib/shared/b.png", "b");

@@ -79,8 +79,16 @@ void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args) {
   }
 }
 
+bool box_text_console_only(uint32_t type) {
+  return Auto.answer == 0 && (type & 0xF) != OS_MB_OK && !os_message_box_shows_text();
+}
+
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print) {
-  if (print) print_box_text(b);
+  if (print) {
+    // Under -Q the console copy of a box is left out, unless it is the box.
+    ConVisible asked(box_text_console_only(type));
+    print_box_text(b);
+  }
   // Unattended: no box; the default button answers, and the caller echoes it as usual.
   if (Auto.answer != 0) {
     const uint32_t buttons = type & 0xF;

@@ -38,3 +38,7 @@ void box_add_msg(BoxText* b, MsgId id, std::initializer_list<BoxArg> args = {});
 // Returns the button id (OS_IDOK, OS_IDYES, ...), or what the system returned.
 // With Auto.answer no box is shown and the default button (Yes, else OK) answers.
 int box_show(const BoxText* b, uint32_t type, bool useWide, bool print = true);
+// True when a box of this type is shown and asks, but the system's box does
+// not show its text (POSIX: only a prompt): its console text is then the box,
+// which -Q keeps.
+bool box_text_console_only(uint32_t type);

@@ -26,7 +26,7 @@ namespace {
 enum Language { EN, JA, JA_UTF8 };
 
 // HELP, BANNER, NOTICE and PROMPT call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES, PORTABLE };
+enum Printer { HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO, PORTABLE };
 
 struct Scenario {
   const char* options;
@@ -49,6 +49,11 @@ const std::map<Printer, Scenario> kScenarios = {
     {DECLINE, {"-A1", {"fine.pmx", "x.txt"}, "c\n"}},
     {AUTO, {"-A1Y1T1", {"twist.pmx", "nothing.pmx", "search.pmx", "fail.pmx"}, ""}},
     {NAMES, {"-F1T1Y1", {"names.pmx", "twist.pmx", "kept.pmx", "filled.pmx"}, ""}},
+    // The lines -Q keeps of the three runs above.
+    {QUIET_ASK, {"-A1Q1", {"fine.pmx", "no.pmx", "pick.pmx", "bad.pmx", "cancel.pmx", "after.pmx"},
+                 "n\ny\n\npics/a2.png\nc\n"}},
+    {QUIET_DECLINE, {"-A1Q1", {"fine.pmx", "x.txt"}, "c\n"}},
+    {QUIET_AUTO, {"-A1Y1T1Q1", {"twist.pmx", "nothing.pmx", "search.pmx", "fail.pmx"}, ""}},
     {PORTABLE, {"-P1Y1", {"p\\port.pmx", "q\\port.pmx", "r\\port.pmx"}, ""}},
 };
 
@@ -161,7 +166,7 @@ std::string run_loop(const Scenario& s) {
     addargW(&wideArgs, std::u16string(m.begin(), m.end()).c_str());
   }
   con_capture_begin();
-  scan_option_entry("-T0A0Y0F0O0P0ND0", true);
+  scan_option_entry("-T0A0Y0F0O0P0Q0ND0", true);
   scan_option_entry(s.options, true);
   con_capture_end();
   texfoldermap_reset();
@@ -169,7 +174,7 @@ std::string run_loop(const Scenario& s) {
   con_capture_begin();
   model_loop();
   std::string out = con_capture_end() + "[box]" + model_loop_state().box.ansi;
-  scan_option_entry("-T0A0Y0F0O0P0ND0", true);
+  scan_option_entry("-T0A0Y0F0O0P0Q0ND0", true);
   con_capture_end();
   EXPECT_EQ(chdir(cwd), 0);
   return out;
@@ -225,6 +230,8 @@ const Pin kPins[] = {
      "                 default answer, links nothing repairs stay as they are, and\n"
      "                 the run ends with a summary\n"
      " -F              save a model that lacks English names for the names alone\n"
+     " -Q              quiet: per model only its line, the links not (ok), any\n"
+     "                 problem and the result; the run ends with the summary\n"
      " -R              move files whose names an unpacker mangled back to the\n"
      "                 paths the model stores (inside its folder; logged in\n"
      "                 quillmend-renames.txt there)\n"
@@ -234,6 +241,11 @@ const Pin kPins[] = {
      "                 are copied into its shared\\ folder\n"
      " -h, -H, --help, -?  this text\n"
      " --version       the title line\n"
+     "Example: quillmend -A -Y -Q models   (a folder, unattended and quiet)\n"
+     "English names are filled by the rules of alias.ini in the program's folder,\n"
+     " read once per run with -Y or -Q, else for every model.\n"
+     "On Linux the questions and the file dialog are answered on stdin, a line\n"
+     " each (y, n, c, ok, or a path); their prompts go to stderr.\n"
      "Exit code: 0 done; 16 a file without \".PMX\" extension was declined;\n"
      " -1 (255 on Linux) a model could not be opened, 2 a file is no PMX model,\n"
      " 3 a model ends too early; with -Y, 32 is added when a model keeps a\n"
@@ -258,6 +270,8 @@ const Pin kPins[] = {
      "                 \x90i\x82\xDF\x82\xDC\x82\xB7\x81" "B\x92\xBC\x82\xB9\x82\xC8\x82\xA2\x83\x8A\x83\x93\x83N\x82\xCD\x82\xBB\x82\xCC\x82\xDC\x82\xDC\x8E" "c\x82\xB5\x81" "A\x8D\xC5\x8C\xE3\x82\xC9\x8C\x8B\x89\xCA\x82\xF0\x88\xEA\x97\x97\n"
      "                 \x82\xB5\x82\xDC\x82\xB7\n"
      " -F              \x89p\x8C\xEA\x96\xBC\x82\xAA\x91\xAB\x82\xE8\x82\xC8\x82\xA2\x83\x82\x83" "f\x83\x8B\x82\xCD\x81" "A\x82\xBB\x82\xEA\x82\xBE\x82\xAF\x82\xC5\x82\xE0\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB7\n"
+     " -Q              \x95\\\x8E\xA6\x82\xF0\x8Di\x82\xE8\x82\xDC\x82\xB7: \x83\x82\x83" "f\x83\x8B\x82\xB2\x82\xC6\x82\xC9\x82\xBB\x82\xCC\x96\xBC\x91O\x81" "A\x90\xB3\x8F\xED\x82\xC5\x82\xC8\x82\xA2\x83\x8A\x83\x93\x83N\x81" "A\n"
+     "                 \x96\xE2\x91\xE8\x82\xC6\x8C\x8B\x89\xCA\x82\xBE\x82\xAF\x82\xF0\x95\\\x8E\xA6\x82\xB5\x81" "A\x8D\xC5\x8C\xE3\x82\xC9\x8C\x8B\x89\xCA\x82\xF0\x88\xEA\x97\x97\x82\xB5\x82\xDC\x82\xB7\n"
      " -R              \x89\xF0\x93\x80\x83\\\x83t\x83g\x82\xAA\x95\xB6\x8E\x9A\x89\xBB\x82\xAF\x82\xB3\x82\xB9\x82\xBD\x83t\x83@\x83" "C\x83\x8B\x96\xBC\x82\xF0\x81" "A\x83\x82\x83" "f\x83\x8B\x82\xC9\x8F\x91\x82\xA9\x82\xEA\x82\xBD\n"
      "                 \x83p\x83X\x82\xC9\x96\xDF\x82\xB5\x82\xDC\x82\xB7 (\x83\x82\x83" "f\x83\x8B\x82\xCC\x83t\x83H\x83\x8B\x83_\x93\xE0\x82\xBE\x82\xAF\x81" "B\x88\xDA\x93\xAE\x82\xCD\x82\xBB\x82\xB1\x82\xCC\n"
      "                 quillmend-renames.txt \x82\xC9\x8BL\x98^\x82\xB5\x82\xDC\x82\xB7)\n"
@@ -268,6 +282,11 @@ const Pin kPins[] = {
      "                 shared\\ \x83t\x83H\x83\x8B\x83_\x82\xD6\x83R\x83s\x81[\x82\xB5\x82\xDC\x82\xB7\n"
      " -h, -H, --help, -?  \x82\xB1\x82\xCC\x90\xE0\x96\xBE\n"
      " --version       \x83^\x83" "C\x83g\x83\x8B\x8Ds\x82\xF0\x95\\\x8E\xA6\x82\xB5\x82\xDC\x82\xB7\n"
+     "\x97\xE1: quillmend -A -Y -Q models   (\x83t\x83H\x83\x8B\x83_\x82\xF0\x96\xB3\x90l\x82\xC5\x81" "A\x95\\\x8E\xA6\x82\xF0\x8Di\x82\xC1\x82\xC4\x8F\x88\x97\x9D)\n"
+     "\x89p\x8C\xEA\x96\xBC\x82\xCD\x81" "A\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xCC\x83t\x83H\x83\x8B\x83_\x82\xC9\x82\xA0\x82\xE9 alias.ini \x82\xCC\x8BK\x91\xA5\x82\xC5\x96\x84\x82\xDF\x82\xDC\x82\xB7\x81" "B\n"
+     " -Y \x82\xA9 -Q \x82\xC5\x82\xCD\x8E\xC0\x8Ds\x82\xB2\x82\xC6\x82\xC9 1 \x89\xF1\x81" "A\x82\xBB\x82\xEA\x88\xC8\x8AO\x82\xCD\x83\x82\x83" "f\x83\x8B\x82\xB2\x82\xC6\x82\xC9\x93\xC7\x82\xDD\x82\xDC\x82\xB7\x81" "B\n"
+     "Linux \x82\xC5\x82\xCD\x81" "A\x8E\xBF\x96\xE2\x82\xC6\x83t\x83@\x83" "C\x83\x8B\x91I\x91\xF0\x82\xC9\x82\xCD\x95W\x8F\x80\x93\xFC\x97\xCD\x82\xC5 1 \x8Ds\x82\xB8\x82\xC2\x93\x9A\x82\xA6\x82\xDC\x82\xB7\n"
+     " (y, n, c, ok \x82\xE2\x83p\x83X)\x81" "B\x96\xE2\x82\xA2\x82\xA9\x82\xAF\x82\xCD\x95W\x8F\x80\x83G\x83\x89\x81[\x8Fo\x97\xCD\x82\xC9\x8Fo\x82\xDC\x82\xB7\x81" "B\n"
      "\x8FI\x97\xB9\x83R\x81[\x83h: 0 \x90\xB3\x8F\xED; 16 \x8Ag\x92\xA3\x8Eq\x82\xAA .PMX \x82\xC5\x82\xC8\x82\xA2\x83t\x83@\x83" "C\x83\x8B\x82\xCC\x8F\x88\x97\x9D\x82\xF0\x92\x86\x8E~\x82\xB5\x82\xDC\x82\xB5\x82\xBD;\n"
      " -1 (Linux \x82\xC5\x82\xCD 255) \x83\x82\x83" "f\x83\x8B\x82\xAA\x8AJ\x82\xAF\x82\xDC\x82\xB9\x82\xF1, 2 PMX \x83t\x83@\x83" "C\x83\x8B\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1,\n"
      " 3 \x83\x82\x83" "f\x83\x8B\x82\xAA\x93r\x92\x86\x82\xC5\x8FI\x82\xED\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7; -Y \x82\xC5\x82\xCD\x81" "A\x90\xD8\x82\xEA\x82\xBD\x83\x8A\x83\x93\x83N (-P \x82\xC5\x82\xCD\n"
@@ -582,6 +601,70 @@ const Pin kPins[] = {
      " 1 \x8C\xC2\x82\xCC\x83" "e\x83N\x83X\x83`\x83\x83\x82\xD6\x82\xCC\x83\x8A\x83\x93\x83N\x82\xAA \r\n"
      " \x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC\x82\xC5\x82\xB7. \r\n"
      "\n"},
+    {QUIET_ASK, EN,
+     "[1/6] fine.pmx \n"
+     " => not saved: all links correct \n"
+     "[2/6]"},
+    {QUIET_ASK, EN,
+     "  tex\\a.png => pics\\a2.png (picked) \n"
+     "  tex\\b.png => pics\\b.png (inferred) \n"
+     " => saved pick-new.pmx \n"
+     "[4/6] bad.pmx \n"
+     " => not read (pmdinforead err 2) \n"
+     "[5/6] cancel.pmx \n"},
+    {QUIET_ASK, EN,
+     "  gone.png (left broken) \n"
+     " => not saved: cancelled \n"},
+    {QUIET_ASK, JA,
+     "[1/6] fine.pmx \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x8F" "C\x95\x9C\x82\xB7\x82\xD7\x82\xAB\x89\xD3\x8F\x8A\x82\xC8\x82\xB5 \n"
+     "[2/6]"},
+    {QUIET_ASK, JA,
+     "  tex\\a.png => pics\\a2.png (\x91I\x91\xF0\x82\xB5\x82\xDC\x82\xB5\x82\xBD) \n"
+     "  tex\\b.png => pics\\b.png (\x97\xDE\x90\x84\x82\xB5\x82\xDC\x82\xB5\x82\xBD) \n"
+     " => pick-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[4/6] bad.pmx \n"
+     " => \x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x8E\xB8\x94s (pmdinforead err 2) \n"
+     "[5/6] cancel.pmx \n"},
+    {QUIET_ASK, JA,
+     "  gone.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x92\x86\x92" "f \n"},
+    {QUIET_DECLINE, EN,
+     " => skipped, no \".PMX\" extension \n"},
+    {QUIET_DECLINE, JA,
+     " => \x8Ag\x92\xA3\x8Eq \".PMX\" \x82\xAA\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x83X\x83L\x83" "b\x83v \n"},
+    {QUIET_AUTO, EN,
+     "[1/4] twist.pmx \n"
+     "  lost.png (left broken) \n"
+     " => saved twist-new.pmx \n"
+     "[2/4] nothing.pmx \n"
+     "  lost.png (left broken) \n"
+     " => not saved: no link renewed \n"
+     "[3/4] search.pmx \n"
+     "  tex\\body.png => Tex\\Body.PNG (found: case) \n"
+     "  x\\m.png => deep\\m.png (found: moved) \n"
+     "  conv\\c.bmp => conv\\c.png (found: converted) \n"
+     "  \x94\xAF.png => \xE9\xAB\xAA.png (found: mangled) \n"
+     "  toon01.bmp (shared toon) \n"
+     " => saved search-new.pmx \n"
+     "[4/4] fail.pmx \n"
+     " => save failed: permission denied \n"},
+    {QUIET_AUTO, JA,
+     "[1/4] twist.pmx \n"
+     "  lost.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => twist-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[2/4] nothing.pmx \n"
+     "  lost.png (\x94j\x91\xB9\x82\xB5\x82\xBD\x82\xDC\x82\xDC) \n"
+     " => \x95\xDB\x91\xB6\x82\xC8\x82\xB5: \x8DX\x90V\x82\xC5\x82\xAB\x82\xBD\x83\x8A\x83\x93\x83N\x82\xC8\x82\xB5 \n"
+     "[3/4] search.pmx \n"
+     "  tex\\body.png => Tex\\Body.PNG (\x94\xAD\x8C\xA9: \x91\xE5\x95\xB6\x8E\x9A\x8F\xAC\x95\xB6\x8E\x9A) \n"
+     "  x\\m.png => deep\\m.png (\x94\xAD\x8C\xA9: \x88\xDA\x93\xAE) \n"
+     "  conv\\c.bmp => conv\\c.png (\x94\xAD\x8C\xA9: \x8C`\x8E\xAE\x95\xCF\x8A\xB7) \n"
+     "  \x94\xAF.png => \xE9\xAB\xAA.png (\x94\xAD\x8C\xA9: \x95\xB6\x8E\x9A\x89\xBB\x82\xAF) \n"
+     "  toon01.bmp (\x8B\xA4\x97L\x83g\x83" "D\x81[\x83\x93) \n"
+     " => search-new.pmx \x82\xD6\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD \n"
+     "[4/4] fail.pmx \n"
+     " => \x95\xDB\x91\xB6\x8E\xB8\x94s: \x83" "A\x83N\x83Z\x83X\x8B\x91\x94\xDB \n"},
     {NAMES, EN,
      "Not saved: kept-new.pmx exists (-O replaces it). \n"
      "\n"},

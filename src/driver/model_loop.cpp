@@ -3,6 +3,7 @@
 #include "driver/messages.h"
 #include "driver/model_state.h"
 #include "driver/portable.h"
+#include "driver/quiet_lines.h"
 #include "driver/run_settings.h"
 #include "driver/run_summary.h"
 #include "driver/texture_repair.h"
@@ -27,6 +28,7 @@ ModelState ms;
 // Run state: outlives every model.
 int resultCode = 0;
 int savedCount = 0;
+bool aliasReadForRun = false;  // alias.ini read once for the run (-Y, -Q)
 
 const uint32_t kAskStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
 
@@ -70,7 +72,11 @@ bool confirm_extension(int index) {
     nameW = ms.pieceW;
   }
   box_clear(&ms.box);
-  con_printf_name(msg(M_EXT_QUESTION), name, nameW);
+  {
+    // The box's console form, which -Q keeps where it is the only form shown.
+    ConVisible asked(box_text_console_only(OS_MB_OKCANCEL));
+    con_printf_name(msg(M_EXT_QUESTION), name, nameW);
+  }
   // A UTF-8 console shows English texts and no name in them.
   const bool utf8Console = !japanese_mode() && consoleCodePage == 65001;
   box_add_msg(&ms.box, utf8Console ? M_EXT_QUESTION_BOX_UTF8_CONSOLE : M_EXT_QUESTION_BOX, {{name, nameW}});
@@ -244,6 +250,11 @@ bool keeps_existing_output() {
   return kind == OS_TARGET_FILE || (kind == OS_TARGET_REFUSED && findfile(found, sizeof found, ms.outPath) == 0);
 }
 
+// Unattended or quiet runs read alias.ini once, before the first model: a
+// batch has nobody editing it between models, and rereading it cost most of
+// the run's time.
+bool dictionary_once() { return Auto.answer != 0 || Quiet.mode != 0; }
+
 // false: the run ends here.
 bool process_model(int index) {
   model_state_reset(ms);
@@ -255,6 +266,7 @@ bool process_model(int index) {
   // A path cut to the buffer could name another file: a form that does not fit is not used.
   const bool ansiFits = sjis_copy(ms.ansiPath, sizeof ms.ansiPath, entry) == (int)strlen(entry);
   bool wideFits = true;
+  quiet_model_begin(index);
   if (index < wideArgs.count)
     wideFits = wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]) == wide_len(wideArgs.entries[index]);
   if (!ms.ansiPath[0] || !ansiFits) ms.ansiPathUnusable = true;
@@ -266,6 +278,7 @@ bool process_model(int index) {
       if (resultCode == 0) resultCode = RESULT_CANNOT_OPEN;
       ms.outcome = OUTCOME_UNREADABLE;
       ms.readError = RESULT_CANNOT_OPEN;
+      ms.pathTooLong = true;
       return true;
     }
     if (!ansiFits) ms.ansiPath[0] = 0;
@@ -275,7 +288,7 @@ bool process_model(int index) {
   find_disk_names(ms.ansiPath, ms.widePath);
   if (!has_pmx_extension() && Cancel.displaying.dialogue < 2 && !confirm_extension(index)) return false;
 
-  const bool aliasRead = load_alias_rules(programFolder, programFolderW);
+  const bool aliasRead = dictionary_once() ? aliasReadForRun : load_alias_rules(programFolder, programFolderW);
   pmx_reset_model();
 
   // A model that could not be read is left alone: the tables still hold
@@ -288,7 +301,10 @@ bool process_model(int index) {
     return true;
   }
   // -F fills English names by the alias rules: without them it can only copy the Japanese ones.
-  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) con_printf("%s\n", msg(M_FILL_NO_ALIAS));
+  if (Fill.names >= 1 && !aliasRead && pmxModel.enNameCount >= 1) {
+    ConVisible problem;  // a line -Q keeps
+    con_printf("%s\n", msg(M_FILL_NO_ALIAS));
+  }
 
   bool twistDeclined = false;
   if (Twist.check != 0) {
@@ -407,14 +423,25 @@ int model_loop() {
     return 0;
   }
   if (ansiArgs.count <= 1 && !no_model_start()) return 0;
+  // Under -Q the loop prints only through ConVisible (quiet_lines, the summary).
+  con_set_quiet(Quiet.mode != 0);
+  if (dictionary_once()) {
+    con_printf("\n");
+    aliasReadForRun = load_alias_rules(programFolder, programFolderW);
+  }
   int index = 1;
   for (; index < ansiArgs.count; ++index) {
     bool goOn = process_model(index);
-    if (is_model_entry(index)) summary_add(index, ms);
+    if (is_model_entry(index)) {
+      summary_add(index, ms);
+      quiet_model_end(index, ms);
+    }
     if (!goOn) break;
   }
   for (++index; index < ansiArgs.count; ++index)
     if (is_model_entry(index)) summary_add_not_reached(index);
+  // The run's end is the same with -Q.
+  ConVisible ending;
   if (resultCode != 0) {
     con_printf("Error code %d. \n", resultCode);
     if (resultCode == RESULT_CANNOT_OPEN) con_printf(": cannot open file. \n");
@@ -427,8 +454,9 @@ int model_loop() {
   // always did. A run that ended at its first model has several all the same.
   const bool newAbility = modelsFromFolders || Auto.search >= 1 || Fill.names >= 1 || Portable.mode >= 1 ||
                           Restore.names >= 1;
-  if (Auto.answer != 0 || (summary_models() > 1 && newAbility)) summary_print();
+  if (Auto.answer != 0 || Quiet.mode != 0 || (summary_models() > 1 && newAbility)) summary_print();
   if (Auto.answer != 0 && summary_any_left_broken()) resultCode |= RESULT_LINKS_LEFT_BROKEN;
   if (Auto.answer != 0 && summary_any_save_failed()) resultCode |= RESULT_SAVE_FAILED;
+  con_set_quiet(false);
   return resultCode;
 }

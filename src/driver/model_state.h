@@ -166,6 +166,7 @@ struct ModelState {
 
   ModelOutcome outcome;
   int readError;
+  bool pathTooLong;  // not read: its path does not fit
   uint32_t saveError;  // OUTCOME_SAVE_FAILED: the system's code, 0 when none was given
   int namesFilled;     // OUTCOME_SAVED: English names filled in (-F)
 

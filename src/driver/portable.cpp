@@ -438,16 +438,10 @@ bool portable_needed(int state) {
 }
 
 void portable_print_note(const ModelState& ms, int k) {
-  MsgId note;
-  switch (ms.link[k].portable) {
-    case PORTABLE_NEEDS_CASE: note = M_TAG_NOT_PORTABLE_CASE; break;
-    case PORTABLE_NEEDS_RELATIVE: note = M_TAG_NOT_PORTABLE_PATH; break;
-    case PORTABLE_NEEDS_COPY: note = M_TAG_NOT_PORTABLE_OUTSIDE; break;
-    case PORTABLE_NOT_IMAGE: note = M_TAG_NOT_PORTABLE_NOT_IMAGE; break;
-    default: return;
-  }
+  const PortableState state = ms.link[k].portable;
+  if (!portable_needed(state) && state != PORTABLE_NOT_IMAGE) return;
   con_printf(" ");
-  print_by_language(note);
+  portable_print_tag(state, 0);
 }
 
 void portable_phase(ModelState& ms) {
@@ -512,6 +506,27 @@ void portable_phase(ModelState& ms) {
     con_printf_name(" => (renew) %s \n", pmxModel.pmxnewtexlistpath[k], pmxModel.pmxnewtexlistpathW[k]);
   }
   if (headed) con_printf("\n");
+}
+
+bool portable_print_tag(int state, uint32_t error) {
+  MsgId tag;
+  switch (state) {
+    case PORTABLE_NEEDS_CASE: tag = M_TAG_NOT_PORTABLE_CASE; break;
+    case PORTABLE_NEEDS_RELATIVE: tag = M_TAG_NOT_PORTABLE_PATH; break;
+    case PORTABLE_NEEDS_COPY: tag = M_TAG_NOT_PORTABLE_OUTSIDE; break;
+    case PORTABLE_NOT_IMAGE: tag = M_TAG_NOT_PORTABLE_NOT_IMAGE; break;
+    case PORTABLE_MADE_CASE: tag = M_TAG_PORTABLE_CASE; break;
+    case PORTABLE_MADE_RELATIVE: tag = M_TAG_PORTABLE_RELATIVE; break;
+    case PORTABLE_COPIED_IN: tag = M_TAG_PORTABLE_COPIED; break;
+    case PORTABLE_COPY_FAILED:
+      print_by_language(M_TAG_PORTABLE_COPY_FAILED);
+      print_reason(error);
+      con_printf(")");
+      return true;
+    default: return false;
+  }
+  print_by_language(tag);
+  return true;
 }
 
 void portable_count_left(ModelState& ms) {

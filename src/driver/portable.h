@@ -33,6 +33,10 @@ bool portable_needed(int state);
 void portable_phase(ModelState& ms);
 // Counts what the check found not portable, for a model that stays as it is.
 void portable_count_left(ModelState& ms);
+// The tag of a link's state under -P (what the check noted, or what became of
+// it), for -Q's line of the link; false, printing nothing, for a link that is
+// portable or was not looked at.
+bool portable_print_tag(int state, uint32_t error);
 
 // Copies the file src into folder (with its trailing backslash) under name, or
 // "stem (2).ext" and so on when a different file has the name (in any letter

@@ -300,6 +300,7 @@ void restore_names(ModelState& ms, bool useWide) {
   linksearch_forget_listing();
   if (const uint32_t error = write_log(ms)) {
     if (!full_path(ms, kRestoreLogNameW, -1, rw.toW)) wide_cpy(rw.toW, TEXPATH_CAP, kRestoreLogNameW);
+    ConVisible problem;  // a line -Q keeps
     print_paths(M_RESTORE_LOG_FAILED, rw.toW, nullptr, error);
   }
 }

@@ -47,6 +47,9 @@ const ByteOption* byte_option_at(const char* p) {
 
 // Reads the number after an option's letters (at p); stores and echoes it
 // when asked. Returns where the scan goes on.
+// Store without any output (store_option_entry).
+bool silent = false;
+
 const char* scan_byte_option(const ByteOption& o, const char* p, bool echo) {
   const char* start = skip_equals(p);
   const char* end = start;
@@ -55,6 +58,7 @@ const char* scan_byte_option(const ByteOption& o, const char* p, bool echo) {
   if (o.form != FORM_LEVEL && end == start) v = 1;
   if (!echo) return end;
   *o.setting = low_byte(v);
+  if (silent) return end;
   if (o.form == FORM_LEVEL)
     con_printf("%s = %ld. \n", o.name, (long)*o.setting);
   else
@@ -92,7 +96,7 @@ void scan_option_entry(const char* entry, bool echo) {
         p = e;
         if (echo) {
           ErrorAdmittance = (float)v;
-          con_printf("ErrorAdmittance = %g \n", (double)ErrorAdmittance);
+          if (!silent) con_printf("ErrorAdmittance = %g \n", (double)ErrorAdmittance);
         }
         break;
       }
@@ -104,8 +108,14 @@ void scan_option_entry(const char* entry, bool echo) {
         break;
       default:
         // The value as a signed byte: bytes from 0x80 show as FFFFFFxx.
-        con_printf("\nOption error: <%c> %02X", c, (unsigned)(int)(signed char)c);
+        if (!silent) con_printf("\nOption error: <%c> %02X", c, (unsigned)(int)(signed char)c);
         break;
     }
   }
+}
+
+void store_option_entry(const char* entry) {
+  silent = true;
+  scan_option_entry(entry, true);
+  silent = false;
 }

@@ -23,6 +23,10 @@ struct FillSettings {
   signed char names;  // option F: a model lacking English names is saved for them alone
 };
 inline FillSettings Fill;
+struct QuietSettings {
+  signed char mode;  // option Q: per model only its name, the links not ok, problems and the result
+};
+inline QuietSettings Quiet;
 struct OverwriteSettings {
   signed char output;  // option O: -Y replaces an existing output (it keeps it otherwise)
 };
@@ -64,6 +68,7 @@ inline const ByteOption kByteOptions[] = {
     {"A", FORM_SWITCH, "Auto.search", &Auto.search, 0},
     {"Y", FORM_SWITCH, "Auto.answer", &Auto.answer, 0},
     {"F", FORM_SWITCH, "Fill.names", &Fill.names, 0},
+    {"Q", FORM_SWITCH, "Quiet.mode", &Quiet.mode, 0},
     {"O", FORM_SWITCH, "Overwrite.output", &Overwrite.output, 0},
     {"R", FORM_SWITCH, "Restore.names", &Restore.names, 0},
     {"P", FORM_SWITCH, "Portable.mode", &Portable.mode, 0},
@@ -76,6 +81,9 @@ void run_settings_reset();
 // Scans one option entry. With echo, stores and echoes settings; without, only
 // reports characters outside the grammar (the model loop's second pass).
 void scan_option_entry(const char* entry, bool echo);
+// Stores the settings of one option entry and prints nothing, not even an
+// error: for a look ahead at what the echoing pass will set.
+void store_option_entry(const char* entry);
 
 extern char programPath[PATHBUF_CAP];
 extern char16_t programPathW[PATHBUF_CAP];

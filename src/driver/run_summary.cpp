@@ -314,3 +314,15 @@ void summary_print() {
   con_printf("\n%s", msg(M_SUMMARY_HEADER));
   for (int i = 0; i < recordCount; ++i) print_record(records[i]);
 }
+
+bool summary_print_outcome(int argIndex) {
+  for (int i = recordCount - 1; i >= 0; --i) {
+    const ModelRecord& r = records[i];
+    if (r.argIndex != argIndex) continue;
+    if (r.outcome == OUTCOME_NOT_REACHED || r.outcome == OUTCOME_DECLINED || r.outcome == OUTCOME_UNREADABLE)
+      return false;
+    print_outcome(r);
+    return true;
+  }
+  return false;
+}

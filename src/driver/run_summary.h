@@ -35,6 +35,11 @@ bool summary_any_save_failed();
 bool summary_any_failure_unboxed();
 // The header and one line per model, in the message language.
 void summary_print();
+// The result of the model recorded for this argument index, in the summary's
+// words (" => saved a-new.pmx \n"): -Q's result line. False, printing
+// nothing, for a model whose links were not looked at (not read, declined, not
+// reached): the summary says those without a result.
+bool summary_print_outcome(int argIndex);
 // A system error code in the words the summary gives a failed save (and -P a
 // failed copy); M_SAVE_REASON_CODE, a format for the code, when it has none.
 MsgId save_reason(uint32_t code);

@@ -150,6 +150,8 @@ void startup_lists(int argc, char** argv, const char16_t* cmdline) {
 }
 
 void test_open_report(const char* ansiPath, const char16_t* widePath) {
+  // A line per model that -Q leaves out: the loop names each model once.
+  if (Quiet.mode != 0) return;
   if (rfprobe(ansiPath ? ansiPath : "") == 0) {
     rfclose();
     con_printf(" -- correctly opened in ANSI or UTF-8. \n");
@@ -253,6 +255,9 @@ void option_pass_with_folders() {
 
 void startup_options() {
   run_settings_reset();
+  // -Q anywhere silences the test opens of models named before it as well.
+  for (int i = 1; i < ansiArgs.count; i++)
+    if (is_option_entry(ansiArgs.entries[i])) store_option_entry(ansiArgs.entries[i]);
   bool folders = false;
   for (int i = 1; i < ansiArgs.count && !folders; i++) folders = names_folder(i);
   if (folders) {

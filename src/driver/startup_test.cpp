@@ -56,6 +56,7 @@ const OptionCase kOptionCases[] = {
     {"-K-X", "\nOption error: <K> 4B\nOption error: <X> 58", "\nOption error: <K> 4B\nOption error: <X> 58", 0, 15, 0,
      0, 1.5f},
     {"-r=2", "Restore.names = 2 \n", "", 0, 15, 0, 0, 1.5f},
+    {"-q2T", "Quiet.mode = 2 \nTwist.check = 1 \n", "", 0, 15, 0, 1, 1.5f},
 };
 
 TEST(OptionScan, StoringPassStoresAndEchoes) {

@@ -22,6 +22,10 @@ int passthrough = -1;
 int screen = -1;
 ConUtf8State consoleState = {0};
 
+bool quiet = false;
+int visibleDepth = 0;  // ConVisible scopes that count
+bool shut() { return quiet && visibleDepth == 0; }
+
 bool converts() {
   if (passthrough < 0) passthrough = os_console_passthrough() ? 1 : 0;
   return passthrough == 0;
@@ -91,7 +95,7 @@ void emit_screen_utf8(const char* bytes, size_t n) {
 }
 
 void emit(const char* bytes, size_t n) {
-  if (n == 0) return;
+  if (n == 0 || shut()) return;
   if (capturing) {
     captured.append(bytes, n);
     return;
@@ -210,14 +214,21 @@ size_t con_cp932_to_utf16(ConUtf8State* st, const char* src, size_t n, char16_t*
   return o;
 }
 
-int con_printf(const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
+int con_vprintf(const char* fmt, va_list ap) {
+  // A shut gate spares the formatting too: a quiet batch skips most of its text.
+  if (shut()) return 0;
   int n = vsnprintf(formatBuffer, FORMAT_CAP, fmt, ap);
-  va_end(ap);
   if (n < 0) return n;
   if (n > FORMAT_CAP - 1) n = FORMAT_CAP - 1;
   emit(formatBuffer, (size_t)n);
+  return n;
+}
+
+int con_printf(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  int n = con_vprintf(fmt, ap);
+  va_end(ap);
   return n;
 }
 
@@ -229,7 +240,7 @@ void con_puts(const char* text) {
 void con_write(const char* bytes, size_t n) { emit(bytes, n); }
 
 void con_write_utf8(const char* bytes, size_t n) {
-  if (n == 0) return;
+  if (n == 0 || shut()) return;
   if (!capturing && to_screen()) {
     emit_screen_utf8(bytes, n);
     return;
@@ -246,9 +257,19 @@ void con_write_utf8(const char* bytes, size_t n) {
   os_console_write(bytes, n);
 }
 
+void con_set_quiet(bool on) { quiet = on; }
+bool con_quiet() { return quiet; }
+ConVisible::ConVisible(bool visible) : counted(visible) {
+  if (counted) ++visibleDepth;
+}
+ConVisible::~ConVisible() {
+  if (counted) --visibleDepth;
+}
+
 int con_converts_to_utf8() { return converts() ? 1 : 0; }
 
 void con_name_n(const char* ansi, size_t n, const char16_t* wide, size_t wn) {
+  if (shut()) return;
   if (capturing || !to_screen()) {
     emit(ansi, n);
     return;

@@ -4,16 +4,36 @@
 // instead, so it reads right whatever the console's code page; redirected
 // output gets the bytes.
 #pragma once
+#include <cstdarg>
 #include <cstddef>
 #include <string>
 
 // printf-like; returns the number of bytes formatted (cut at 64 KiB per call).
 int con_printf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+int con_vprintf(const char* fmt, va_list ap);
 // puts-like: the text and a newline.
 void con_puts(const char* text);
 // Raw bytes, no formatting.
 void con_write(const char* bytes, size_t n);
 void con_flush();
+
+// The quiet gate (option Q). While it is shut, every routine of this file prints
+// nothing (con_printf does not even format), except inside a ConVisible
+// scope. So the rule is simple: under -Q only what is printed while a
+// ConVisible lives appears; everything else is left out. With the gate open
+// (the default) ConVisible changes nothing. Scopes nest; one made with
+// false does nothing.
+void con_set_quiet(bool on);
+bool con_quiet();
+struct ConVisible {
+  explicit ConVisible(bool visible = true);
+  ~ConVisible();
+  ConVisible(const ConVisible&) = delete;
+  ConVisible& operator=(const ConVisible&) = delete;
+
+ private:
+  bool counted;
+};
 
 // 1 when the console turns the printed code page 932 into UTF-8 on its way
 // out (a POSIX terminal that does not show Shift-JIS). Text the program has

@@ -200,6 +200,9 @@ enum { OS_IDOK = 1, OS_IDCANCEL = 2, OS_IDYES = 6, OS_IDNO = 7 };
 // No owner window. Return the button id, 0 or -1 on failure (as MessageBox).
 int os_message_boxA(const char* text, const char* caption, uint32_t type);
 int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type);
+// 1 when the box shows its text itself (Windows); 0 when the program's console
+// text is all the user sees of it (POSIX: a prompt follows it).
+int os_message_box_shows_text();
 
 // ---- open-file dialog -------------------------------------------------------------
 // The fields of OPENFILENAME that the program sets; the backend fills the real one.

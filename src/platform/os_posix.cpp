@@ -89,19 +89,41 @@ bool utf16_to_sys(const char16_t* in, char* out, size_t cap, bool slashes = true
   return true;
 }
 
-// UTF-8 from the system to UTF-16; slashes become backslashes when asked.
-// Cut at cap (never inside a surrogate pair). Returns the length.
-size_t sys_to_utf16(const char* in, char16_t* out, size_t cap, bool slashes) {
-  if (cap == 0) return 0;
-  size_t at = 0;
+// A path for the system; one that does not fit fails as Windows fails a name too long.
+bool sys_path(const char* sjis, char* out, size_t cap) {
+  if (sjis_to_sys(sjis, out, cap)) return true;
+  lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+  return false;
+}
+bool sys_path(const char16_t* path, char* out, size_t cap) {
+  if (utf16_to_sys(path, out, cap)) return true;
+  lastError = OS_ERROR_FILENAME_EXCED_RANGE;
+  return false;
+}
+
+// Each character of a path from the system (UTF-8), slashes turned into
+// backslashes when asked, until put has no room for one.
+template <typename Put>
+void sys_each(const char* in, bool slashes, Put put) {
   for (const unsigned char* s = (const unsigned char*)in; *s;) {
     uint32_t cp = utf8_next(s);
     if (slashes && cp == '/') cp = '\\';
+    if (!put(cp)) return;
+  }
+}
+
+// UTF-8 from the system to UTF-16. Cut at cap (never inside a surrogate
+// pair). Returns the length.
+size_t sys_to_utf16(const char* in, char16_t* out, size_t cap, bool slashes) {
+  if (cap == 0) return 0;
+  size_t at = 0;
+  sys_each(in, slashes, [&](uint32_t cp) {
     char16_t units[2];
     size_t count = (size_t)utf16_encode(cp, units);
-    if (at + count + 1 > cap) break;
+    if (at + count + 1 > cap) return false;
     for (size_t k = 0; k < count; k++) out[at++] = units[k];
-  }
+    return true;
+  });
   out[at] = 0;
   return at;
 }
@@ -110,20 +132,15 @@ size_t sys_to_utf16(const char* in, char16_t* out, size_t cap, bool slashes) {
 size_t sys_to_sjis(const char* in, char* out, size_t cap, bool slashes) {
   if (cap == 0) return 0;
   size_t at = 0;
-  for (const unsigned char* s = (const unsigned char*)in; *s;) {
-    uint32_t cp = utf8_next(s);
-    if (slashes && cp == '/') cp = '\\';
+  sys_each(in, slashes, [&](uint32_t cp) {
     uint32_t code = cp932_encode(cp, CP932_WINDOWS);
     if (code == 0) code = '?';
-    if (code > 0xFF) {
-      if (at + 3 > cap) break;
-      out[at++] = (char)(code >> 8);
-      out[at++] = (char)(code & 0xFF);
-    } else {
-      if (at + 2 > cap) break;
-      out[at++] = (char)code;
-    }
-  }
+    size_t count = code > 0xFF ? 2 : 1;
+    if (at + count + 1 > cap) return false;
+    if (count == 2) out[at++] = (char)(code >> 8);
+    out[at++] = (char)(code & 0xFF);
+    return true;
+  });
   out[at] = 0;
   return at;
 }
@@ -217,10 +234,7 @@ os_file open_sys(const char16_t* path, int flags) {
     return OS_BAD_FILE;
   }
   char sys[SYS_PATH_CAP];
-  if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_BAD_FILE;
-  }
+  if (!sys_path(path, sys, sizeof sys)) return OS_BAD_FILE;
   return open_checked(sys, flags);
 }
 
@@ -801,10 +815,7 @@ namespace {
 // folder refused as Windows refuses it.
 os_file open_sys_ansi(const char* sjisPath, int flags) {
   char sys[SYS_PATH_CAP];
-  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_BAD_FILE;
-  }
+  if (!sys_path(sjisPath, sys, sizeof sys)) return OS_BAD_FILE;
   return open_checked(sys, flags);
 }
 
@@ -959,10 +970,7 @@ int replace_file(const char* sysFrom, const char* sysTo) {
 
 int os_write_targetA(const char* sjisPath) {
   char sys[SYS_PATH_CAP];
-  if (!sjis_to_sys(sjisPath, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_TARGET_REFUSED;
-  }
+  if (!sys_path(sjisPath, sys, sizeof sys)) return OS_TARGET_REFUSED;
   return write_target(sys);
 }
 
@@ -972,28 +980,19 @@ int os_write_targetW(const char16_t* path) {
     lastError = OS_ERROR_PATH_NOT_FOUND;
     return OS_TARGET_REFUSED;
   }
-  if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_TARGET_REFUSED;
-  }
+  if (!sys_path(path, sys, sizeof sys)) return OS_TARGET_REFUSED;
   return write_target(sys);
 }
 
 int os_replace_fileA(const char* from, const char* to) {
   char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
-  if (!sjis_to_sys(from, a, sizeof a) || !sjis_to_sys(to, b, sizeof b)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-  }
+  if (!sys_path(from, a, sizeof a) || !sys_path(to, b, sizeof b)) return 0;
   return replace_file(a, b);
 }
 
 int os_replace_fileW(const char16_t* from, const char16_t* to) {
   char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
-  if (!utf16_to_sys(from, a, sizeof a) || !utf16_to_sys(to, b, sizeof b)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-  }
+  if (!sys_path(from, a, sizeof a) || !sys_path(to, b, sizeof b)) return 0;
   return replace_file(a, b);
 }
 
@@ -1049,19 +1048,13 @@ int rename_new(const char* from, const char* to) {
 
 int os_entry_kindW(const char16_t* path) {
   char sys[SYS_PATH_CAP];
-  if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_ENTRY_OTHER;
-  }
+  if (!sys_path(path, sys, sizeof sys)) return OS_ENTRY_OTHER;
   return entry_kind(sys);
 }
 
 int os_rename_newW(const char16_t* from, const char16_t* to) {
   char a[SYS_PATH_CAP], b[SYS_PATH_CAP];
-  if (!utf16_to_sys(from, a, sizeof a) || !utf16_to_sys(to, b, sizeof b)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-  }
+  if (!sys_path(from, a, sizeof a) || !sys_path(to, b, sizeof b)) return 0;
   if (!rename_new(a, b)) return 0;
   sync_folder(b);
   sync_folder(a);
@@ -1070,10 +1063,7 @@ int os_rename_newW(const char16_t* from, const char16_t* to) {
 
 int os_make_dirW(const char16_t* path) {
   char sys[SYS_PATH_CAP];
-  if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-  }
+  if (!sys_path(path, sys, sizeof sys)) return 0;
   if (mkdir(sys, 0777) == 0) return 1;
   set_error(errno, sys);
   return 0;
@@ -1081,10 +1071,7 @@ int os_make_dirW(const char16_t* path) {
 
 int os_remove_dirW(const char16_t* path) {
   char sys[SYS_PATH_CAP];
-  if (!utf16_to_sys(path, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return 0;
-  }
+  if (!sys_path(path, sys, sizeof sys)) return 0;
   if (rmdir(sys) == 0) return 1;
   set_error(errno, sys);
   return 0;
@@ -1112,19 +1099,13 @@ int os_is_symlinkW(const char16_t* path) {
 
 os_find os_find_firstW(const char16_t* pattern, char16_t* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
-  if (!utf16_to_sys(pattern, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_BAD_FIND;
-  }
+  if (!sys_path(pattern, sys, sizeof sys)) return OS_BAD_FIND;
   return find_first(sys, true, name, cap, isDir);
 }
 
 os_find os_find_firstA(const char* pattern, char* name, int cap, int* isDir) {
   char sys[SYS_PATH_CAP];
-  if (!sjis_to_sys(pattern, sys, sizeof sys)) {
-    lastError = OS_ERROR_FILENAME_EXCED_RANGE;
-    return OS_BAD_FIND;
-  }
+  if (!sys_path(pattern, sys, sizeof sys)) return OS_BAD_FIND;
   return find_first(sys, false, name, cap, isDir);
 }
 
@@ -1256,6 +1237,7 @@ void os_console_wait_enter() {}
 
 int os_message_boxA(const char*, const char*, uint32_t type) { return message_box(type); }
 int os_message_boxW(const char16_t*, const char16_t*, uint32_t type) { return message_box(type); }
+int os_message_box_shows_text() { return 0; }
 
 // ---- open-file dialog ---------------------------------------------------------------
 

@@ -593,6 +593,8 @@ int os_message_boxW(const char16_t* text, const char16_t* caption, uint32_t type
   return MessageBoxW(nullptr, W(text), W(caption), type);
 }
 
+int os_message_box_shows_text() { return 1; }
+
 // ---- open-file dialog ---------------------------------------------------------------
 
 int os_get_open_file_nameW(os_ofnW* req) {

@@ -12,14 +12,38 @@ static int ruleCount[RULE_KINDS];
 
 static bool kind_ok(int kind) { return kind >= 0 && kind < RULE_KINDS; }
 
+// Which rules a place in a name can meet, by the bytes there. A name of ten
+// characters against two thousand rules would otherwise try every rule at every
+// place, though most keys start with bytes the place does not hold. Within a
+// list the rules run last first, as the rewrite tries them.
+namespace {
+enum { PAIR_BUCKETS = 4096 };
+struct RuleIndex {
+  bool stale;
+  short pairStart[PAIR_BUCKETS + 1];  // keys by their first two bytes (hashed)
+  short byPair[RULE_VALUE_SLOTS];
+  short byteStart[257];  // keys of one byte, or with a wildcard second
+  short byByte[RULE_VALUE_SLOTS];
+  short anyByte[RULE_VALUE_SLOTS];  // keys that may match whatever the byte: * ? ？
+  int anyCount;
+};
+RuleIndex ruleIndex[RULE_KINDS];
+
+void mark_stale(int kind) { ruleIndex[kind].stale = true; }
+}  // namespace
+
 void namelist_reset() {
-  for (int k = 0; k < RULE_KINDS; k++) ruleCount[k] = 0;
+  for (int k = 0; k < RULE_KINDS; k++) {
+    ruleCount[k] = 0;
+    mark_stale(k);
+  }
 }
 
 int namelist_add(int kind, const char* key) {
   if (!kind_ok(kind) || key == nullptr) return 0;
   if (ruleCount[kind] >= RULE_KEY_SLOTS) return 0;
   int number = ++ruleCount[kind];
+  mark_stale(kind);
   sjis_copy(ruleKeys[kind][number - 1], RULE_KEY_CAP, key);
   // A reused number must not inherit the value of an earlier model's rule.
   if (number < RULE_VALUE_SLOTS) {
@@ -41,6 +65,7 @@ int namelist_set(int kind, int number, const char* value, unsigned char mode) {
   if (!kind_ok(kind) || number < 1 || number >= RULE_VALUE_SLOTS) return -1;
   sjis_copy(ruleValues[kind][number], RULE_VALUE_CAP, value != nullptr ? value : "");
   ruleModes[kind][number] = mode;
+  mark_stale(kind);
   return 0;
 }
 
@@ -131,6 +156,91 @@ bool str_eq(const char* a, const char* b) {
   }
 }
 
+// Rules past the value table carry no value or mode and are never tried.
+int usable_rules(int kind) {
+  int n = ruleCount[kind];
+  return n > RULE_VALUE_SLOTS - 1 ? RULE_VALUE_SLOTS - 1 : n;
+}
+
+// A wildcard at a key's byte i: '*' (match_rest), '?' and full-width '？'
+// (match_head). Every mode is read so: a list that offers a rule too often
+// still finds the same match, since each rule offered is checked in full.
+bool wildcard_at(const unsigned char* key, int i) {
+  return key[i] == '*' || key[i] == '?' || (key[i] == 0x81 && key[i + 1] == 0x48);
+}
+
+// An empty key or an unknown mode never matches, so neither is listed.
+bool listed(const unsigned char* key, unsigned char mode) {
+  return key[0] != 0 && (mode == MODE_NORMAL || mode == MODE_TAIL || mode == MODE_WHOLE);
+}
+
+unsigned pair_bucket(unsigned char a, unsigned char b) { return ((unsigned)a << 4 ^ b) & (PAIR_BUCKETS - 1); }
+
+enum KeyList { LIST_NONE, LIST_ANY, LIST_BYTE, LIST_PAIR };
+
+KeyList list_of(int kind, int r) {
+  const unsigned char* key = reinterpret_cast<const unsigned char*>(ruleKeys[kind][r - 1]);
+  if (!listed(key, ruleModes[kind][r])) return LIST_NONE;
+  if (wildcard_at(key, 0)) return LIST_ANY;
+  if (key[1] == 0 || wildcard_at(key, 1)) return LIST_BYTE;
+  return LIST_PAIR;
+}
+
+unsigned slot_of(int kind, int r, KeyList list) {
+  const unsigned char* key = reinterpret_cast<const unsigned char*>(ruleKeys[kind][r - 1]);
+  return list == LIST_PAIR ? pair_bucket(key[0], key[1]) : key[0];
+}
+
+// Counting sort of the rules into their lists, last rule first in each.
+void build_index(int kind) {
+  RuleIndex& ix = ruleIndex[kind];
+  const int n = usable_rules(kind);
+  static int pairCount[PAIR_BUCKETS + 1], byteCount[257];
+  for (int& c : pairCount) c = 0;
+  for (int& c : byteCount) c = 0;
+  ix.anyCount = 0;
+  for (int r = n; r >= 1; r--) {
+    KeyList list = list_of(kind, r);
+    if (list == LIST_ANY) ix.anyByte[ix.anyCount++] = (short)r;
+    else if (list == LIST_BYTE) byteCount[slot_of(kind, r, list) + 1]++;
+    else if (list == LIST_PAIR) pairCount[slot_of(kind, r, list) + 1]++;
+  }
+  ix.pairStart[0] = ix.byteStart[0] = 0;
+  for (int i = 0; i < PAIR_BUCKETS; i++) ix.pairStart[i + 1] = (short)(ix.pairStart[i] + pairCount[i + 1]);
+  for (int i = 0; i < 256; i++) ix.byteStart[i + 1] = (short)(ix.byteStart[i] + byteCount[i + 1]);
+  for (int i = 0; i < PAIR_BUCKETS; i++) pairCount[i] = ix.pairStart[i];
+  for (int i = 0; i < 256; i++) byteCount[i] = ix.byteStart[i];
+  for (int r = n; r >= 1; r--) {
+    KeyList list = list_of(kind, r);
+    if (list == LIST_BYTE) ix.byByte[byteCount[slot_of(kind, r, list)]++] = (short)r;
+    else if (list == LIST_PAIR) ix.byPair[pairCount[slot_of(kind, r, list)]++] = (short)r;
+  }
+  ix.stale = false;
+}
+
+// The rules a place can meet, merged from the three lists, last rule first.
+struct Candidates {
+  const short* at[3];
+  const short* end[3];
+  Candidates(const RuleIndex& ix, const unsigned char* p) {
+    at[0] = ix.anyByte;
+    end[0] = ix.anyByte + ix.anyCount;
+    at[1] = ix.byByte + ix.byteStart[p[0]];
+    end[1] = ix.byByte + ix.byteStart[p[0] + 1];
+    // A place of one byte before the end holds no pair.
+    unsigned pair = pair_bucket(p[0], p[1]);
+    at[2] = ix.byPair + ix.pairStart[pair];
+    end[2] = p[1] ? ix.byPair + ix.pairStart[pair + 1] : at[2];
+  }
+  // The next rule number, 0 when none is left.
+  int next() {
+    int best = -1;
+    for (int i = 0; i < 3; i++)
+      if (at[i] < end[i] && (best < 0 || *at[i] > *at[best])) best = i;
+    return best < 0 ? 0 : *at[best]++;
+  }
+};
+
 }  // namespace
 
 int apply_rules(int kind, char* result, int cap, const char* name) {
@@ -138,9 +248,7 @@ int apply_rules(int kind, char* result, int cap, const char* name) {
   result[0] = '\0';
   if (name == nullptr || !kind_ok(kind)) return 0;
   Out o = {result, cap, 0, false};
-  // Rules past the value table carry no value or mode and are never tried.
-  int n = ruleCount[kind];
-  if (n > RULE_VALUE_SLOTS - 1) n = RULE_VALUE_SLOTS - 1;
+  if (ruleIndex[kind].stale) build_index(kind);
 
   const char* p = name;
   bool done = false;
@@ -151,10 +259,9 @@ int apply_rules(int kind, char* result, int cap, const char* name) {
       continue;
     }
     bool advanced = false;
-    for (int r = n; r >= 1; r--) {
+    Candidates rules(ruleIndex[kind], reinterpret_cast<const unsigned char*>(p));
+    for (int r = rules.next(); r != 0; r = rules.next()) {
       const char* key = ruleKeys[kind][r - 1];
-      // An empty key would match without consuming anything.
-      if (key[0] == '\0') continue;
       unsigned char mode = ruleModes[kind][r];
       const char* value = ruleValues[kind][r];
       if (mode == MODE_WHOLE) {

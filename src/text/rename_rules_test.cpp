@@ -60,6 +60,37 @@ TEST_F(RenameRules, RuleTableGivesTheDocumentedNames) {
   for (const Case& c : cases) EXPECT_EQ(c.expected, bone(c.name)) << c.expected;
 }
 
+// Rules are looked up by the bytes a place starts with, wildcards apart: the
+// last rule that matches still wins, whichever list holds it, and rules added
+// later are seen.
+TEST_F(RenameRules, LastMatchingRuleWinsWhateverItsKeyStartsWith) {
+  add(RULE_BONE, FW_QUESTION, "", MODE_NORMAL);  // any double-byte character
+  add(RULE_BONE, HIDARI, "L_", MODE_NORMAL);
+  add(RULE_BONE, "a", "A1", MODE_NORMAL);
+  add(RULE_BONE, "a?", "A2", MODE_NORMAL);  // a wildcard second byte
+  add(RULE_BONE, "ab", "A3", MODE_NORMAL);
+  add(RULE_BONE, "abc", "T", MODE_TAIL);
+  struct Step {
+    const char* key;  // added before the names are rewritten (null: none)
+    const char* value;
+    const char* name;
+    const char* expected;
+  } steps[] = {
+      {nullptr, nullptr, "ab", "A3"},
+      {nullptr, nullptr, "ax", "A2"},
+      {nullptr, nullptr, "a", "A1"},
+      {nullptr, nullptr, "abc", "T"},
+      {nullptr, nullptr, HIDARI UDE, "L_"},
+      {FW_QUESTION, "Q", HIDARI UDE, "QQ"},  // a later wildcard rule takes over
+      {nullptr, nullptr, "ab", "A3"},        // ... where it matches only
+      {"*", "S", "ab", "S"},
+  };
+  for (const Step& s : steps) {
+    if (s.key) add(RULE_BONE, s.key, s.value, MODE_NORMAL);
+    EXPECT_EQ(s.expected, bone(s.name)) << s.expected;
+  }
+}
+
 // Option F's fill reads a side standing alone anywhere at the end of the name,
 // where the tail rule for the side character writes it once.
 TEST_F(RenameRules, FillMovesALoneSideToTheEndWhereATailRuleWritesIt) {

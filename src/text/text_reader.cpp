@@ -75,6 +75,8 @@ void start_reading(bool wide) {
 
 bool is_line_end(int32_t c) { return c == 0x0D || c == 0x0A || c == 0x1A; }
 
+int openCount = 0;  // txt_open_count
+
 }  // namespace
 
 void txt_close() {
@@ -115,12 +117,15 @@ int txt_exists_wide(const char16_t* path) {
   return 0;
 }
 
+int txt_open_count() { return openCount; }
+
 int txt_open(const char* path) {
   // Only one file at a time: a stream left open would otherwise be lost.
   txt_close();
   if (path == nullptr) return -1;
   FILE* f = os_fopen(path, "rb");
   if (f == nullptr) return -1;
+  ++openCount;
   rd.stream = f;
   rd.handle = OS_BAD_FILE;
   start_reading(false);
@@ -132,6 +137,7 @@ int txt_open_wide(const char16_t* path) {
   if (path == nullptr) return -1;
   os_file h = os_open_readW(path);
   if (h == OS_BAD_FILE) return -1;
+  ++openCount;
   rd.handle = h;
   rd.stream = nullptr;
   start_reading(true);

@@ -5,6 +5,8 @@ int txt_exists(const char* path);
 int txt_exists_wide(const char16_t* path);
 int txt_open(const char* path);
 int txt_open_wide(const char16_t* path);
+// Files opened for reading so far, by either open: tests count the reads of a file.
+int txt_open_count();
 void txt_close();
 int txt_peek();
 int txt_getc();

@@ -10,8 +10,10 @@
 
 namespace {
 
-#define EXPECT_HAS(text, what) EXPECT_NE(std::string::npos, (text).find(what)) << "missing: " << (what) << "\n--- in:\n" << (text)
-#define EXPECT_LACKS(text, what) EXPECT_EQ(std::string::npos, (text).find(what)) << "unexpected: " << (what) << "\n--- in:\n" << (text)
+#define EXPECT_HAS(text, what) \
+  EXPECT_NE(std::string::npos, (text).find(what)) << "missing: " << (what) << "\n--- in:\n" << (text)
+#define EXPECT_LACKS(text, what) \
+  EXPECT_EQ(std::string::npos, (text).find(what)) << "unexpected: " << (what) << "\n--- in:\n" << (text)
 
 class PortableRun : public ProgramRun {
  protected:
@@ -35,7 +37,8 @@ class PortableRun : public ProgramRun {
     for (char& c : rel)
       if (c == '\\') c = '/';
     if (!file_exists(copy + "/" + rel)) return ::testing::AssertionFailure() << link << " does not open in a copy";
-    if (read_file_bytes(copy + "/" + rel) != bytes) return ::testing::AssertionFailure() << link << " names other bytes";
+    if (read_file_bytes(copy + "/" + rel) != bytes)
+      return ::testing::AssertionFailure() << link << " names other bytes";
     return ::testing::AssertionSuccess();
   }
 };
@@ -103,7 +106,8 @@ TEST_P(KindOfLink, IsMadePortableOrSaidWhyNot) {
   EXPECT_HAS(r.out, " Made the model portable, \r\n \r\n a-new.pmx \r\n \r\n was saved. \r\n"
                     " 1 link(s) were made portable. \r\n");
   EXPECT_HAS(r.out, ", portable 1 (");
-  EXPECT_TRUE(same_bytes_of(filled_in(model_with({c.renewed, "toon01.bmp"})), read_file_bytes(tmp / "lib/m/a-new.pmx")));
+  EXPECT_TRUE(
+      same_bytes_of(filled_in(model_with({c.renewed, "toon01.bmp"})), read_file_bytes(tmp / "lib/m/a-new.pmx")));
   EXPECT_TRUE(opens_in_copy(c.renewed, bytes));
 }
 
@@ -203,7 +207,8 @@ TEST_F(PortableRun, TheQuestion) {
   std::string model = put_model("lib/m/a.pmx", model_with({"Tex\\a.png", "..\\shared\\b.png"}));
   RunResult r = run({"-P", model}, "n\n");
   EXPECT_EQ(0, r.exitCode);
-  EXPECT_HAS(r.out, "0: Tex\\a.png (ok) (not portable: case)\n1: ..\\shared\\b.png (ok) (not portable: outside the folder)\n");
+  EXPECT_HAS(r.out, "0: Tex\\a.png (ok) (not portable: case)\n"
+                    "1: ..\\shared\\b.png (ok) (not portable: outside the folder)\n");
   EXPECT_HAS(r.out, " => NO \n");
   EXPECT_HAS(r.out, " was uncorrected. \r\n 2 link(s) are not portable. \r\n");
   EXPECT_LACKS(r.out, "--- portable");
@@ -223,7 +228,8 @@ TEST_F(PortableRun, TheQuestion) {
   EXPECT_HAS(r.out, " Broken settings of \r\n 1 texture link(s) are found, \r\n and 1 link(s) are not portable. \r\n");
   EXPECT_HAS(r.out, "0: tex\\gone.png (found: moved) => (renew) textures\\gone.png \n");
   EXPECT_HAS(r.out, "--- portable: \n1: ..\\shared\\b.png (portable: copied in) => (renew) shared\\b.png \n");
-  EXPECT_HAS(r.out, " Fixed model file  \r\n \r\n b-new.pmx \r\n \r\n was saved. \r\n 1 link(s) were made portable. \r\n");
+  EXPECT_HAS(r.out, " Fixed model file  \r\n \r\n b-new.pmx \r\n \r\n was saved. \r\n"
+                    " 1 link(s) were made portable. \r\n");
   EXPECT_TRUE(same_bytes_of(filled_in(model_with({"textures\\gone.png", "shared\\b.png"})),
                             read_file_bytes(tmp / "lib/m/b-new.pmx")));
 }

@@ -26,7 +26,9 @@ namespace {
 enum Language { EN, JA, JA_UTF8 };
 
 // HELP, BANNER, NOTICE and PROMPT call their printer; the others are model loops.
-enum Printer { HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO, PORTABLE };
+enum Printer {
+  HELP, BANNER, NOTICE, PROMPT, ASK, DECLINE, AUTO, NAMES, QUIET_ASK, QUIET_DECLINE, QUIET_AUTO, PORTABLE
+};
 
 struct Scenario {
   const char* options;

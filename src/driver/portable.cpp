@@ -220,8 +220,8 @@ bool look_at(const char16_t* link) {
   } else {
     // Outside, only the file's own name matters (its copy keeps it): the folders
     // are spelled from the disk only when the path as written does not open.
-    if (!append_as_written(0, full.count - 1) || !append_units(look.file, full.at[full.count - 1], full.len[full.count - 1]))
-      return false;
+    const int last = full.count - 1;
+    if (!append_as_written(0, last) || !append_units(look.file, full.at[last], full.len[last])) return false;
     if (opens_file(look.file)) {
       look.file[wide_len(look.file) - full.len[full.count - 1]] = 0;
       from = full.count - 1;

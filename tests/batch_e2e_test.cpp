@@ -52,6 +52,18 @@ TEST_F(BatchRun, UnattendedKeepsWhatNothingRepairsAndEndsWith32) {
   EXPECT_EQ((std::vector<std::string>{"a.pmx", "tex"}), list_dir(tmp / "m"));
 }
 
+// Read once for the run, the dictionary still comes where a one-model run has always printed it.
+TEST_F(BatchRun, UnattendedRunStartsAsTheAskingRunDoes) {
+  std::string model = put_model("m/a.pmx", model_with({"gone.png"}));
+  auto head = [](const std::string& out) { return out.substr(0, out.find("Reading from:")); };
+  std::string asking = head(run({model}, "n\n").out);
+  std::string unattendedHead = head(unattended({"-Y", model}).out);
+  const std::string echoLine = "Auto.answer = 1 \n";
+  size_t echo = unattendedHead.find(echoLine);
+  ASSERT_NE(std::string::npos, echo);
+  EXPECT_EQ(asking, unattendedHead.erase(echo, echoLine.size()));
+}
+
 TEST_F(BatchRun, UnattendedWithAllLinksFineEndsWith0) {
   put_file("m/a.png");
   std::string model = put_model("m/a.pmx", model_with({"a.png"}));

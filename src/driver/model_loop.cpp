@@ -29,6 +29,9 @@ ModelState ms;
 int resultCode = 0;
 int savedCount = 0;
 bool aliasReadForRun = false;  // alias.ini read once for the run (-Y, -Q)
+// The blank line that starts a model was printed before the run's alias echo:
+// the first model's lines then read as they always did.
+bool modelLeadPrinted = false;
 
 const uint32_t kAskStyle = OS_MB_ICONINFORMATION | OS_MB_TOPMOST;
 
@@ -271,7 +274,8 @@ bool process_model(int index) {
     wideFits = wide_cpy(ms.widePath, PATHBUF_CAP, wideArgs.entries[index]) == wide_len(wideArgs.entries[index]);
   if (!ms.ansiPath[0] || !ansiFits) ms.ansiPathUnusable = true;
   if (!ms.widePath[0] || !wideFits) ms.widePathUnusable = true;
-  con_printf("\n");
+  if (!modelLeadPrinted) con_printf("\n");
+  modelLeadPrinted = false;
   if (!ansiFits || !wideFits) {
     if (!ansiFits && (!wideFits || !ms.widePath[0])) {
       con_printf("Path too long (more than %d bytes): not read. \n", PATHBUF_CAP - 1);
@@ -425,9 +429,11 @@ int model_loop() {
   if (ansiArgs.count <= 1 && !no_model_start()) return 0;
   // Under -Q the loop prints only through ConVisible (quiet_lines, the summary).
   con_set_quiet(Quiet.mode != 0);
+  modelLeadPrinted = false;
   if (dictionary_once()) {
     con_printf("\n");
     aliasReadForRun = load_alias_rules(programFolder, programFolderW);
+    modelLeadPrinted = true;
   }
   int index = 1;
   for (; index < ansiArgs.count; ++index) {

@@ -195,13 +195,7 @@ bool split_stored(const char16_t* path) {
   rootedPath = is_sep(stored[0]);
   outsideTree = rootedPath;
   folderFirst = 0;
-  for (int i = 0; stored[i];) {
-    while (is_sep(stored[i])) i++;
-    if (!stored[i]) break;
-    int start = i;
-    while (stored[i] && !is_sep(stored[i])) i++;
-    int len = i - start;
-    if (len == 1 && stored[start] == '.') continue;
+  for (int i = 0, start, len; path_next_name(stored, &i, &start, &len);) {
     if (compCount >= COMP_MAX) return false;
     Comp& c = comps[compCount++];
     c.text = stored + start;

@@ -75,13 +75,7 @@ void set_root(Parts& p, const char16_t* path, int units) {
 }
 
 bool add_names(Parts& p, const char16_t* path, int from) {
-  for (int i = from; path[i];) {
-    while (is_sep(path[i])) i++;
-    if (!path[i]) break;
-    int start = i;
-    while (path[i] && !is_sep(path[i])) i++;
-    int n = i - start;
-    if (n == 1 && path[start] == '.') continue;
+  for (int i = from, start, n; path_next_name(path, &i, &start, &n);) {
     if (n == 2 && path[start] == '.' && path[start + 1] == '.') {
       p.upward = true;
       if (p.count > 0) --p.count;

@@ -66,32 +66,21 @@ void link_line(int k, const ModelState::LinkRecord& link) {
                        (portableSaid && pmxModel.texEntryRenewed[k]);
   if (renewed) quiet_name(msg(M_QUIET_RENEWED), pmxModel.pmxnewtexlistpath[k], pmxModel.pmxnewtexlistpathW[k]);
   switch (link.fate) {
-    case FATE_NONE:
-      return;
-    case FATE_OK:
-      portable_line(link);
-      return;
-    case FATE_SHARED_TOON:
-      quiet_tag(M_TAG_SHARED_TOON);
-      return;
-    case FATE_RESTORED:
-      quiet_tag(M_TAG_RESTORED, 0, &link);
-      return;
+    case FATE_NONE: return;
+    case FATE_OK: portable_line(link); return;
+    case FATE_SHARED_TOON: quiet_tag(M_TAG_SHARED_TOON); return;
+    case FATE_RESTORED: quiet_tag(M_TAG_RESTORED, 0, &link); return;
+    case FATE_INFERRED: quiet_tag(M_TAG_INFERRED, 0, &link); return;
+    case FATE_PICKED: quiet_tag(M_QUIET_TAG_PICKED, 0, &link); return;
     case FATE_BROKEN:
     case FATE_LEFT_BROKEN:
-      if (link.rejected == LINK_REJECT_OTHER_MODEL) {
+      if (link.rejected != LINK_REJECT_OTHER_MODEL) {
+        quiet_tag(M_TAG_LEFT_BROKEN);
+      } else {
         ConVisible visible;
         print_by_language(M_TAG_LEFT_BROKEN);
         con_printf(" (%s) \n", msg(M_SUMMARY_REJECTED_OTHER_MODEL));
-      } else {
-        quiet_tag(M_TAG_LEFT_BROKEN);
       }
-      return;
-    case FATE_INFERRED:
-      quiet_tag(M_TAG_INFERRED, 0, &link);
-      return;
-    case FATE_PICKED:
-      quiet_tag(M_QUIET_TAG_PICKED, 0, &link);
       return;
     case FATE_FOUND:
       if (link.rule < LINK_RULE_CASE || link.rule > LINK_RULE_MANGLED) quiet_printf("\n");
@@ -130,14 +119,9 @@ void quiet_model_end(int argIndex, const ModelState& ms) {
     quiet_printf(msg(M_QUIET_TEXTURES_CUT), TEX_MAX, (int)pmxModel.textureCount);
   // The listing's own words for the bound, on a line of its own.
   if (ms.searchCutSaid) {
-    int cut = linksearch_walk_bounds();
-    if (cut == (LINK_CUT_ENTRIES | LINK_CUT_LEVELS))
-      quiet_printf(msg(M_SEARCH_CUT_BOTH), linksearch_listed(), (int)LINK_WALK_MAX_DEPTH);
-    else if (cut & LINK_CUT_ENTRIES)
-      quiet_printf(msg(M_SEARCH_CUT_ENTRIES), linksearch_listed());
-    else
-      quiet_printf(msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
-    quiet_printf("\n");
+    char line[512];
+    search_cut_text(line, (int)sizeof line);
+    quiet_printf("%s\n", line);
   }
   result_line(argIndex, ms);
 }

@@ -265,16 +265,11 @@ void say_search_notes(ModelState& ms) {
       con_printf_name(second, tw.scratch, tw.found.otherModelW);
     }
   }
-  int cut = linksearch_walk_bounds();
-  if (!cut || ms.searchCutSaid) return;
+  if (!linksearch_walk_bounds() || ms.searchCutSaid) return;
   ms.searchCutSaid = true;
-  con_printf("\n");
-  if (cut == (LINK_CUT_ENTRIES | LINK_CUT_LEVELS))
-    con_printf(msg(M_SEARCH_CUT_BOTH), linksearch_listed(), (int)LINK_WALK_MAX_DEPTH);
-  else if (cut & LINK_CUT_ENTRIES)
-    con_printf(msg(M_SEARCH_CUT_ENTRIES), linksearch_listed());
-  else
-    con_printf(msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
+  char line[512];
+  search_cut_text(line, (int)sizeof line);
+  con_printf("\n%s", line);
 }
 
 enum AskResult { ASK_RENEWED, ASK_LEFT, ASK_ABANDONED };
@@ -483,4 +478,16 @@ void texture_phase(ModelState& ms) {
     restore_print_reason(ms, k);
   }
   con_printf("\n");
+}
+
+void search_cut_text(char* dst, int cap) {
+  const int cut = linksearch_walk_bounds();
+  if (cut == (LINK_CUT_ENTRIES | LINK_CUT_LEVELS))
+    std::snprintf(dst, (size_t)cap, msg(M_SEARCH_CUT_BOTH), linksearch_listed(), (int)LINK_WALK_MAX_DEPTH);
+  else if (cut & LINK_CUT_ENTRIES)
+    std::snprintf(dst, (size_t)cap, msg(M_SEARCH_CUT_ENTRIES), linksearch_listed());
+  else if (cut & LINK_CUT_LEVELS)
+    std::snprintf(dst, (size_t)cap, msg(M_SEARCH_CUT_LEVELS), (int)LINK_WALK_MAX_DEPTH);
+  else if (cap > 0)
+    dst[0] = 0;
 }

@@ -29,3 +29,7 @@ void texfoldermap_reset();  // tests: forget everything learned
 // Appends one move; false when the table is full or a folder does not fit.
 bool texfoldermap_learn(const char* oldFolder, const char16_t* oldFolderW,
                         const char* newFolder, const char16_t* newFolderW);
+
+// The line that names the bound which stopped the search's listing of this
+// model's folder; empty when none did.
+void search_cut_text(char* dst, int cap);

@@ -958,11 +958,15 @@ void sync_folder(const char* sysPath) {
   close(fd);
 }
 
+// rename(2); a failure is kept as the last error.
+int sys_rename(const char* sysFrom, const char* sysTo) {
+  if (rename(sysFrom, sysTo) == 0) return 1;
+  set_error(errno, sysTo);
+  return 0;
+}
+
 int replace_file(const char* sysFrom, const char* sysTo) {
-  if (rename(sysFrom, sysTo) != 0) {
-    set_error(errno, sysTo);
-    return 0;
-  }
+  if (!sys_rename(sysFrom, sysTo)) return 0;
   sync_folder(sysTo);
   return 1;
 }
@@ -1038,11 +1042,7 @@ int rename_new(const char* from, const char* to) {
     set_error(EEXIST);
     return 0;
   }
-  if (rename(from, to) != 0) {
-    set_error(errno, to);
-    return 0;
-  }
-  return 1;
+  return sys_rename(from, to);
 }
 }  // namespace
 

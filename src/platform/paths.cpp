@@ -250,3 +250,19 @@ bool join_path(char* dst, int cap, const char* folder, const char* rest) {
 bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* rest) {
   return join_path_t(dst, cap, folder, rest);
 }
+
+bool path_next_name(const char16_t* path, int* at, int* start, int* len) {
+  auto sep = [](char16_t c) { return c == '\\' || c == '/'; };
+  for (int i = *at;;) {
+    while (sep(path[i])) i++;
+    if (!path[i]) {
+      *at = i;
+      return false;
+    }
+    *start = i;
+    while (path[i] && !sep(path[i])) i++;
+    *len = i - *start;
+    *at = i;
+    if (*len != 1 || path[*start] != '.') return true;
+  }
+}

@@ -28,6 +28,9 @@ int relpathW(char16_t* dst, int cap, const char16_t* target, const char16_t* bas
 int relpath(char* dst, int cap, const char* target, const char* base);
 int findfileW(char16_t* dst, int cap, const char16_t* path);  // 0, -1 none, -2 folders only
 int findfile(char* dst, int cap, const char* path);
+// The next name of a UTF-16 path from *at on, past separators ('\\' or '/')
+// and "." names; true with its start and length, *at moved past it.
+bool path_next_name(const char16_t* path, int* at, int* start, int* len);
 
 // Bounded copy and append of Shift-JIS text: cut at cap-1 bytes, never
 // between a lead byte and its trail. Return the length of the result.

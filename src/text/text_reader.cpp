@@ -119,29 +119,29 @@ int txt_exists_wide(const char16_t* path) {
 
 int txt_open_count() { return openCount; }
 
+namespace {
+// The file opened by either path form becomes the one being read.
+int begin_file(FILE* stream, os_file handle, bool wide) {
+  if (stream == nullptr && handle == OS_BAD_FILE) return -1;
+  ++openCount;
+  rd.stream = stream;
+  rd.handle = handle;
+  start_reading(wide);
+  return 0;
+}
+}  // namespace
+
 int txt_open(const char* path) {
   // Only one file at a time: a stream left open would otherwise be lost.
   txt_close();
   if (path == nullptr) return -1;
-  FILE* f = os_fopen(path, "rb");
-  if (f == nullptr) return -1;
-  ++openCount;
-  rd.stream = f;
-  rd.handle = OS_BAD_FILE;
-  start_reading(false);
-  return 0;
+  return begin_file(os_fopen(path, "rb"), OS_BAD_FILE, false);
 }
 
 int txt_open_wide(const char16_t* path) {
   txt_close();
   if (path == nullptr) return -1;
-  os_file h = os_open_readW(path);
-  if (h == OS_BAD_FILE) return -1;
-  ++openCount;
-  rd.handle = h;
-  rd.stream = nullptr;
-  start_reading(true);
-  return 0;
+  return begin_file(nullptr, os_open_readW(path), true);
 }
 
 int txt_peek() { return rd.open ? rd.lookahead : -1; }

@@ -1,5 +1,6 @@
 #include "text/rename_rules.h"
 
+#include "encoding/codec.h"
 #include "platform/paths.h"
 
 // Keys are numbered from 1 and kept at index number-1, so all 16384 slots
@@ -315,8 +316,19 @@ int rename_morph_en(char* result, int cap, const char* name) {
 
 namespace {
 
-const char kLeft[] = "\x8D\xB6";   // 左
-const char kRight[] = "\x89\x45";  // 右
+// The sides as the rules hold them: Shift-JIS, from the characters themselves.
+struct SideText {
+  char text[3];
+  explicit SideText(char16_t c) {
+    const uint32_t code = cp932_encode(c, CP932_WINDOWS);
+    text[0] = (char)(code >> 8);
+    text[1] = (char)(code & 0xFF);
+    text[2] = '\0';
+  }
+};
+const SideText kLeftSide(u'左'), kRightSide(u'右');
+const char* const kLeft = kLeftSide.text;
+const char* const kRight = kRightSide.text;
 
 bool is_side(const char* c, const char* side) { return c[0] == side[0] && c[1] == side[1]; }
 

@@ -161,7 +161,6 @@ bool outsideTree;   // '..', a drive or a root: the stored place lies outside th
 bool rootedPath;    // starts at a root: no stored place to look at
 char16_t stored[LINK_PATH_CAP];
 
-bool is_sep(char16_t c) { return c == '\\' || c == '/'; }
 
 void fold_into(char16_t* dst, const char16_t* src, int n) {
   for (int i = 0; i < n; i++) dst[i] = src[i] == ANY_UNIT ? src[i] : fold(src[i]);
@@ -192,7 +191,7 @@ void build_variants(Comp& c) {
 bool split_stored(const char16_t* path) {
   wide_cpy(stored, LINK_PATH_CAP, path);
   compCount = 0;
-  rootedPath = is_sep(stored[0]);
+  rootedPath = path_is_sep(stored[0]);
   outsideTree = rootedPath;
   folderFirst = 0;
   for (int i = 0, start, len; path_next_name(stored, &i, &start, &len);) {
@@ -466,7 +465,7 @@ void clear_found(LinkFound* found) {
 
 void linksearch_begin(const char16_t* modelDirW) {
   int n = wide_cpy(modelDir, LINK_PATH_CAP - 1, modelDirW);
-  if (n > 0 && !is_sep(modelDir[n - 1])) wide_cat(modelDir, LINK_PATH_CAP, u"\\");
+  if (n > 0 && !path_is_sep(modelDir[n - 1])) wide_cat(modelDir, LINK_PATH_CAP, u"\\");
   nodeCount = 0;
   namesUsed = 0;
   rootCount = 0;

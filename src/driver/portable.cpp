@@ -23,7 +23,6 @@ enum {
   NAME_TRIES = 999,  // "a.png", "a (2).png" ... "a (999).png"
 };
 
-bool is_sep(char16_t c) { return c == '\\' || c == '/'; }
 
 bool same_name(const char16_t* a, int an, const char16_t* b, int bn) {
   if (an != bn) return false;
@@ -37,7 +36,7 @@ bool exists_error(uint32_t e) { return e == OS_ERROR_FILE_EXISTS || e == OS_ERRO
 // A folder's path with its trailing backslash; false when it does not fit.
 bool as_folder(char16_t* path, int cap) {
   int n = wide_len(path);
-  if (n > 0 && is_sep(path[n - 1])) return true;
+  if (n > 0 && path_is_sep(path[n - 1])) return true;
   if (n + 2 > cap) return false;
   path[n] = '\\';
   path[n + 1] = 0;
@@ -48,13 +47,13 @@ bool as_folder(char16_t* path, int cap) {
 
 // Units of the root a path starts with: "\\server\share\", "C:\", "C:", "\"; 0 when relative.
 int root_units(const char16_t* p) {
-  if (is_sep(p[0]) && is_sep(p[1])) {
+  if (path_is_sep(p[0]) && path_is_sep(p[1])) {
     int i = 2, seps = 0;
-    while (p[i] && seps < 2) seps += is_sep(p[i++]);
+    while (p[i] && seps < 2) seps += path_is_sep(p[i++]);
     return i;
   }
-  if (p[0] && p[1] == ':') return is_sep(p[2]) ? 3 : 2;
-  return is_sep(p[0]) ? 1 : 0;
+  if (p[0] && p[1] == ':') return path_is_sep(p[2]) ? 3 : 2;
+  return path_is_sep(p[0]) ? 1 : 0;
 }
 
 // A path as its root and its names, '.' gone and '..' taken back.
@@ -68,7 +67,7 @@ struct Parts {
 
 void set_root(Parts& p, const char16_t* path, int units) {
   int n = 0;
-  for (; n < units && n < CAP - 2; n++) p.root[n] = is_sep(path[n]) ? u'\\' : path[n];
+  for (; n < units && n < CAP - 2; n++) p.root[n] = path_is_sep(path[n]) ? u'\\' : path[n];
   // "\\server\share" ends its root without a separator.
   if (n > 2 && p.root[n - 1] != '\\') p.root[n++] = '\\';
   p.root[n] = 0;

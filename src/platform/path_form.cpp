@@ -1,8 +1,9 @@
 #include "platform/path_form.h"
 
+#include "platform/paths.h"
+
 namespace {
 
-bool is_sep(char16_t c) { return c == u'\\' || c == u'/'; }
 
 int length_of(const char16_t* s) {
   int n = 0;
@@ -38,15 +39,15 @@ int copy_as_is(char16_t* dst, int cap, const char16_t* src, int len) {
 // not absolute in one of these two ways. *unc tells which.
 int root_length(const char16_t* s, int len, bool* unc) {
   *unc = false;
-  if (len >= 3 && s[1] == u':' && is_sep(s[2]) &&
+  if (len >= 3 && s[1] == u':' && path_is_sep(s[2]) &&
       ((s[0] >= u'A' && s[0] <= u'Z') || (s[0] >= u'a' && s[0] <= u'z')))
     return 2;
-  if (len < 5 || !is_sep(s[0]) || !is_sep(s[1]) || is_sep(s[2])) return 0;
+  if (len < 5 || !path_is_sep(s[0]) || !path_is_sep(s[1]) || path_is_sep(s[2])) return 0;
   int i = 2;
-  while (i < len && !is_sep(s[i])) ++i;  // server
+  while (i < len && !path_is_sep(s[i])) ++i;  // server
   if (i >= len) return 0;
   int share = ++i;
-  while (i < len && !is_sep(s[i])) ++i;
+  while (i < len && !path_is_sep(s[i])) ++i;
   if (i == share) return 0;
   *unc = true;
   return i;
@@ -66,7 +67,7 @@ int long_path_form(char16_t* dst, int cap, const char16_t* src) {
   Out out = {dst, cap, 0, true};
   if (unc) {
     out.put(u"\\\\?\\UNC\\", 8);
-    for (int i = 2; i < root; ++i) out.put(is_sep(src[i]) ? u'\\' : src[i]);
+    for (int i = 2; i < root; ++i) out.put(path_is_sep(src[i]) ? u'\\' : src[i]);
   } else {
     out.put(u"\\\\?\\", 4);
     out.put(src, 2);
@@ -76,13 +77,13 @@ int long_path_form(char16_t* dst, int cap, const char16_t* src) {
   int i = root;
   bool endsWithSep = false;
   while (i < len) {
-    while (i < len && is_sep(src[i])) ++i;
+    while (i < len && path_is_sep(src[i])) ++i;
     if (i >= len) {
       endsWithSep = true;
       break;
     }
     int start = i;
-    while (i < len && !is_sep(src[i])) ++i;
+    while (i < len && !path_is_sep(src[i])) ++i;
     int n = i - start;
     const char16_t* name = src + start;
     if (n == 1 && name[0] == u'.') {

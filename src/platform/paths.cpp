@@ -252,7 +252,7 @@ bool join_pathW(char16_t* dst, int cap, const char16_t* folder, const char16_t* 
 }
 
 bool path_next_name(const char16_t* path, int* at, int* start, int* len) {
-  auto sep = [](char16_t c) { return c == '\\' || c == '/'; };
+  auto sep = path_is_sep;
   for (int i = *at;;) {
     while (sep(path[i])) i++;
     if (!path[i]) {

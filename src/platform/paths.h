@@ -28,6 +28,8 @@ int relpathW(char16_t* dst, int cap, const char16_t* target, const char16_t* bas
 int relpath(char* dst, int cap, const char* target, const char* base);
 int findfileW(char16_t* dst, int cap, const char16_t* path);  // 0, -1 none, -2 folders only
 int findfile(char* dst, int cap, const char* path);
+// A path separator: Windows takes '/' as well as '\\'.
+inline bool path_is_sep(char16_t c) { return c == u'\\' || c == u'/'; }
 // The next name of a UTF-16 path from *at on, past separators ('\\' or '/')
 // and "." names; true with its start and length, *at moved past it.
 bool path_next_name(const char16_t* path, int* at, int* start, int* len);

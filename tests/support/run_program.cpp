@@ -256,10 +256,10 @@ std::vector<std::string> list_dir(const std::string& path) {
   return names;
 }
 
-std::string install_program(const std::string& dir, const char* aliasIni) {
+std::string install_program(const std::string& dir, const char* aliasIni, const char* binary) {
   std::string link = dir + "/quillmend";
   ::unlink(link.c_str());
-  if (symlink(program_binary().c_str(), link.c_str()) != 0) return "";
+  if (symlink(binary ? binary : program_binary().c_str(), link.c_str()) != 0) return "";
   if (aliasIni && !write_file_bytes(dir + "/alias.ini", aliasIni)) return "";
   return link;
 }

@@ -60,4 +60,4 @@ std::vector<std::string> list_dir(const std::string& path);
 // Puts a symbolic link to the program into dir (so the program's folder is
 // dir) and, when aliasIni is not null, an alias.ini with that text beside it.
 // Returns the link's path.
-std::string install_program(const std::string& dir, const char* aliasIni);
+std::string install_program(const std::string& dir, const char* aliasIni, const char* binary = nullptr);

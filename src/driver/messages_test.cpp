@@ -18,6 +18,7 @@
 #include "platform/arg_list.h"
 #include "platform/console.h"
 #include "platform/settings.h"
+#include "support/loop_args.h"
 #include "support/pmx_builder.h"
 #include "support/run_program.h"
 
@@ -140,12 +141,6 @@ void set_language(Language l) {
   consoleCodePage = l == JA_UTF8 ? 65001 : 932;
 }
 
-std::string backslashed(std::string p) {
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
 // The console bytes of a model loop, then "[box]" and the ANSI text of its last box.
 std::string run_loop(const Scenario& s) {
   TempDir dir("messages");
@@ -156,17 +151,8 @@ std::string run_loop(const Scenario& s) {
   EXPECT_NE(getcwd(cwd, sizeof cwd), nullptr);
   EXPECT_EQ(chdir(dir.path.c_str()), 0);
 
-  std::string folder = backslashed(dir.path) + "\\";
-  snprintf(programFolder, sizeof programFolder, "%s", folder.c_str());
-  for (size_t i = 0; i <= folder.size(); i++) programFolderW[i] = (char16_t)(unsigned char)folder[i];
-  arglist_reset(&ansiArgs);
-  arglist_resetW(&wideArgs);
-  addarg(&ansiArgs, "quillmend");
-  addargW(&wideArgs, u"quillmend");
-  for (const std::string& m : s.models) {
-    addarg(&ansiArgs, m.c_str());
-    addargW(&wideArgs, std::u16string(m.begin(), m.end()).c_str());
-  }
+  set_program_folder(dir.path);
+  set_loop_args(s.models);
   con_capture_begin();
   scan_option_entry("-T0A0Y0F0O0P0Q0ND0", true);
   scan_option_entry(s.options, true);

@@ -9,6 +9,7 @@
 #include "driver/run_settings.h"
 #include "platform/arg_list.h"
 #include "platform/console.h"
+#include "support/loop_args.h"
 #include "support/pmx_builder.h"
 #include "support/run_program.h"
 #include "text/text_reader.h"
@@ -29,22 +30,14 @@ LoopRun run_loop(const char* options, int models) {
   std::vector<uint8_t> bytes = m.build();
   EXPECT_TRUE(write_file_bytes(dir / "a.png", "image"));
   EXPECT_TRUE(write_file_bytes(dir / "alias.ini", "-Bone\n\"\xE5\xB7\xA6\" \"L_\"\n"));
-  std::string folder = dir.path + "/";
-  for (char& c : folder)
-    if (c == '/') c = '\\';
-  snprintf(programFolder, sizeof programFolder, "%s", folder.c_str());
-  for (size_t i = 0; i <= folder.size(); i++) programFolderW[i] = (char16_t)(unsigned char)folder[i];
-  arglist_reset(&ansiArgs);
-  arglist_resetW(&wideArgs);
-  addarg(&ansiArgs, "quillmend");
-  addargW(&wideArgs, u"quillmend");
+  const std::string folder = set_program_folder(dir.path);
+  std::vector<std::string> paths;
   for (int i = 0; i < models; i++) {
     std::string name = "m" + std::to_string(i) + ".pmx";
     EXPECT_TRUE(write_file_bytes(dir / name, std::string(bytes.begin(), bytes.end())));
-    std::string path = folder + name;  // as the program holds a path: '/' would start an option
-    addarg(&ansiArgs, path.c_str());
-    addargW(&wideArgs, std::u16string(path.begin(), path.end()).c_str());
+    paths.push_back(folder + name);  // as the program holds a path: '/' would start an option
   }
+  set_loop_args(paths);
   con_capture_begin();
   run_settings_reset();
   scan_option_entry(options, true);
